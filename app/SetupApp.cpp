@@ -1,0 +1,22 @@
+#include "app/SetupApp.h"
+#include "app/InfoDlg.h"
+#include "app/SharedSession.h"
+
+CSetupApp theApp;
+
+CSetupApp::CSetupApp() = default;
+
+CSetupApp::~CSetupApp()
+{
+    ReleaseSharedSession();
+}
+
+BOOL CSetupApp::InitInstance()
+{
+    InitCommonControls();
+    CInfoDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}

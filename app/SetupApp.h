@@ -1,0 +1,27 @@
+#pragma once
+// The application object and the install state shared by the pages and the installation run.
+#include "framework/WinApp.h"
+#include "install/ProgressDlg.h"
+#include <string>
+
+class CFtpConnection;
+class CInternetSession;
+
+class CSetupApp : public CWinApp {
+public:
+    CSetupApp();
+    ~CSetupApp() override;
+
+    BOOL InitInstance() override;
+
+    std::string m_strArchivePath;         // m_strInstallDir + archive name in lower case
+    std::string m_strInstallDir;          // empty or ends with a backslash
+    std::string m_strDownloadFileName;    // first line of the download descriptor, lower case
+    CFtpConnection* m_pFtpConnection = nullptr;
+    bool m_bDesktopIcon = false;
+    bool m_bStartMenu = false;
+    CProgressDlg m_dlgProgress;
+    CInternetSession* m_pSession = nullptr;   // owning; opened on first need
+};
+
+extern CSetupApp theApp;

@@ -1,0 +1,27 @@
+#include "app/SharedSession.h"
+#include "app/SetupApp.h"
+#include "framework/Internet.h"
+
+bool OpenSharedSession()
+{
+    if (theApp.m_pSession)
+        return true;
+    // No agent name: WinINet then announces the program's own name.
+    auto* session = new CInternetSession(nullptr, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                         nullptr, 0);
+    if (session->GetHandle() == nullptr) {
+        delete session;
+        return false;
+    }
+    theApp.m_pSession = session;
+    return true;
+}
+
+void ReleaseSharedSession()
+{
+    if (theApp.m_pSession == nullptr)
+        return;
+    theApp.m_pSession->Close();
+    delete theApp.m_pSession;
+    theApp.m_pSession = nullptr;
+}

@@ -1,0 +1,6 @@
+#include "app/SetupApp.h"
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+{
+    return theApp.Run(hInstance);
+}

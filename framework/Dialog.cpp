@@ -1,0 +1,110 @@
+#include "framework/Dialog.h"
+#include <commctrl.h>
+
+CDialog::CDialog(UINT nIDTemplate, HWND hWndParent)
+    : m_nIDTemplate(nIDTemplate), m_hWndParent(hWndParent)
+{
+}
+
+INT_PTR CDialog::DoModal()
+{
+    // The progress bar class lives in comctl32 and must be registered before a template uses it.
+    static const bool registered = [] {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+        return ::InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)registered;
+    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
+                             m_hWndParent, DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange dx(this, bSaveAndValidate != FALSE);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    UpdateData(TRUE);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+BOOL CDialog::OnCommand(UINT id, UINT)
+{
+    switch (id) {
+    case IDOK:
+        OnOK();
+        return TRUE;
+    case IDCANCEL:
+        OnCancel();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    CDialog* self;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        self->m_hWnd = hWnd;
+        ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
+    }
+    if (self == nullptr)
+        return FALSE;
+    // No exception may cross the system's dispatch code.
+    try {
+        return self->Dispatch(msg, wParam, lParam);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+INT_PTR CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_TIMER:
+        OnTimer(wParam);
+        return TRUE;
+    case WM_ERASEBKGND:
+        if (!OnEraseBkgnd(reinterpret_cast<HDC>(wParam)))
+            return FALSE;
+        // "Background erased" travels back through DWLP_MSGRESULT.
+        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    case WM_PAINT:
+        return OnPaint();
+    case WM_SYSCOMMAND:
+        return OnSysCommand(static_cast<UINT>(wParam), lParam);
+    case WM_QUERYDRAGICON:
+        // One of the messages whose result the dialog procedure returns directly.
+        return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+        m_hWnd = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}

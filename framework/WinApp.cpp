@@ -1,0 +1,62 @@
+#include "framework/WinApp.h"
+#include <commctrl.h>
+
+namespace {
+CWinApp* g_app = nullptr;
+}
+
+CWinApp* AfxGetApp()
+{
+    return g_app;
+}
+
+CWinApp::CWinApp()
+{
+    g_app = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+void CWinApp::InitCommonControls()
+{
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&icc);
+}
+
+BOOL CWinApp::PreTranslateMessage(MSG* pMsg)
+{
+    HWND root = pMsg->hwnd ? ::GetAncestor(pMsg->hwnd, GA_ROOT) : nullptr;
+    if (root == nullptr)
+        return FALSE;
+    char className[16] = "";
+    ::GetClassNameA(root, className, sizeof(className));
+    if (lstrcmpA(className, "#32770") != 0)
+        return FALSE;
+    return ::IsDialogMessageA(root, pMsg);
+}
+
+BOOL CWinApp::PumpMessage()
+{
+    MSG msg;
+    if (!::GetMessageA(&msg, nullptr, 0, 0))
+        return FALSE;
+    if (!PreTranslateMessage(&msg)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return TRUE;
+}
+
+int CWinApp::Run(HINSTANCE hInstance)
+{
+    m_hInstance = hInstance;
+    if (!InitInstance())
+        return ExitInstance();
+    while (PumpMessage()) {
+    }
+    return ExitInstance();
+}

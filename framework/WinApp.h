@@ -1,0 +1,32 @@
+#pragma once
+// The application object: start-up, and the message pump pieces that long steps need.
+#include <windows.h>
+
+class CWnd;
+
+class CWinApp {
+public:
+    CWinApp();
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // Returns FALSE to end the program instead of entering a message loop.
+    virtual BOOL InitInstance() { return FALSE; }
+    virtual int ExitInstance() { return 0; }
+    // Takes one message from the queue (waiting for it) and dispatches it;
+    // FALSE when it was WM_QUIT.
+    virtual BOOL PumpMessage();
+    // Dialog keys (Enter, Escape, Tab) for the dialog the message belongs to.
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+
+    // Registers the common controls (progress bar) and the themed look.
+    void InitCommonControls();
+    // Program entry after the application object is constructed.
+    int Run(HINSTANCE hInstance);
+
+    HINSTANCE m_hInstance = nullptr;
+    CWnd* m_pMainWnd = nullptr;
+};
+
+CWinApp* AfxGetApp();

@@ -1,0 +1,139 @@
+// The page chain on the real templates: how each page hands over and how the chain unwinds.
+#include "UiDriver.h"
+#include "Screenshot.h"
+#include "app/InfoDlg.h"
+#include "app/InstallDirDlg.h"
+#include "app/LicenseDlg.h"
+#include "app/SetupApp.h"
+#include "app/SharedSession.h"
+#include "app/res/resource.h"
+#include <doctest.h>
+
+namespace {
+const char* const kInfoTitle = "Installation Norla Veltro 2024 - Informationen";
+const char* const kInstallDirTitle =
+    "Installation Norla Veltro 2024 - Installationsverzeichnis auswählen";
+const char* const kLicenseTemplateTitle = "Installation Norla Kesto 2.0 - Lizenzbestimmungen";
+
+struct WayOut {
+    const char* name;
+    UiDriver::Step step;
+};
+
+std::vector<WayOut> WaysOut(int button)
+{
+    return {{"button", UiDriver::Click(button)},
+            {"close box", UiDriver::CloseBox()},
+            {"Escape", UiDriver::PressKey(VK_ESCAPE)}};
+}
+
+std::string Title(HWND hwnd)
+{
+    char text[256] = "garbage";
+    GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+}
+
+TEST_CASE("cancelling the information page ends the run and shows nothing else")
+{
+    for (const WayOut& way : WaysOut(IDCANCEL)) {
+        CAPTURE(way.name);
+        UiDriver driver;
+        driver.Then(way.step);
+        CInfoDlg info;
+        CHECK(info.DoModal() == IDCANCEL);
+        CHECK_FALSE(driver.TimedOut());
+        REQUIRE(driver.Seen().size() == 1);
+        CHECK(driver.Seen()[0].title == kInfoTitle);
+        DrainMessageQueue();
+    }
+}
+
+TEST_CASE("the information page sets its title, icons and clears the shared session")
+{
+    theApp.m_pSession = reinterpret_cast<CInternetSession*>(0xdeadbeef);   // sentinel, never used
+    HICON appIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    UiDriver driver;
+    driver.Then(UiDriver::Inspect(
+        [&](HWND info) {
+            CHECK(Title(info) == kInfoTitle);
+            CHECK(theApp.m_pSession == nullptr);
+            CHECK(SendMessageA(info, WM_GETICON, ICON_BIG, 0) == reinterpret_cast<LRESULT>(appIcon));
+            CHECK(SendMessageA(info, WM_GETICON, ICON_SMALL, 0) == reinterpret_cast<LRESULT>(appIcon));
+            CHECK(SendMessageA(info, WM_QUERYDRAGICON, 0, 0) == reinterpret_cast<LRESULT>(appIcon));
+            CreateDirectoryA("screenshots", nullptr);
+            CHECK(SaveScreenshot(info, "screenshots\\info-page.bmp"));
+        },
+        UiDriver::Click(IDCANCEL)));
+    CInfoDlg info;
+    info.DoModal();
+    CHECK(theApp.m_pSession == nullptr);
+    CHECK_FALSE(driver.TimedOut());
+    DrainMessageQueue();
+}
+
+TEST_CASE("ending the licence page in any way unwinds the chain with OK")
+{
+    for (const WayOut& way : WaysOut(IDCANCEL)) {
+        CAPTURE(way.name);
+        REQUIRE(OpenSharedSession());   // a real WinINet session; no network is touched
+        HWND infoWindow = nullptr;
+        UiDriver driver;
+        driver.Then(UiDriver::Inspect([&](HWND info) { infoWindow = info; }, UiDriver::Click(IDOK)))
+            .Then(UiDriver::Inspect(
+                [&](HWND) {
+                    CHECK(IsWindow(infoWindow));
+                    CHECK_FALSE(IsWindowVisible(infoWindow));
+                },
+                way.step));
+        CInfoDlg info;
+        CHECK(info.DoModal() == IDOK);
+        CHECK_FALSE(driver.TimedOut());
+        REQUIRE(driver.Seen().size() == 2);
+        CHECK(driver.Seen()[1].title == kLicenseTemplateTitle);
+        CHECK(theApp.m_pSession == nullptr);   // cancelling the licence page releases it
+        DrainMessageQueue();
+    }
+}
+
+TEST_CASE("ending the installation directory page in any way unwinds the whole chain")
+{
+    std::vector<WayOut> ways = WaysOut(IDOK);
+    ways.push_back({"Enter", UiDriver::PressKey(VK_RETURN)});
+    for (const WayOut& way : ways) {
+        CAPTURE(way.name);
+        REQUIRE(OpenSharedSession());
+        HWND licenceWindow = nullptr;
+        UiDriver driver;
+        driver.Then(UiDriver::Click(IDOK))
+            .Then(UiDriver::Inspect([&](HWND licence) { licenceWindow = licence; },
+                                    UiDriver::Click(IDOK)))
+            .Then(UiDriver::Inspect(
+                [&](HWND dir) {
+                    CHECK(Title(dir) == kInstallDirTitle);
+                    CHECK_FALSE(IsWindowVisible(licenceWindow));
+                },
+                way.step));
+        CHECK(theApp.InitInstance() == FALSE);   // the program's whole run
+        CHECK_FALSE(driver.TimedOut());
+        CHECK(driver.Seen().size() == 3);
+        CHECK(theApp.m_pSession == nullptr);
+        DrainMessageQueue();
+    }
+}
+
+TEST_CASE("screenshot of the installation directory page")
+{
+    UiDriver driver;
+    driver.Then(UiDriver::Inspect(
+        [](HWND dir) {
+            CreateDirectoryA("screenshots", nullptr);
+            CHECK(SaveScreenshot(dir, "screenshots\\install-dir-page.bmp"));
+        },
+        UiDriver::CloseBox()));
+    CInstallDirDlg dir;
+    CHECK(dir.DoModal() == IDCANCEL);
+    CHECK_FALSE(driver.TimedOut());
+    DrainMessageQueue();
+}

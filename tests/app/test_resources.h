@@ -1,0 +1,2 @@
+#pragma once
+#define IDB_TEST_PICTURE 900

@@ -1,0 +1,209 @@
+#include "UiDriver.h"
+#include <algorithm>
+
+namespace {
+UiDriver* g_driver = nullptr;
+const UINT kWatchdogMs = 30000;
+
+std::string TextOf(HWND hwnd)
+{
+    char buffer[1024] = "";
+    GetWindowTextA(hwnd, buffer, sizeof(buffer));
+    return buffer;
+}
+
+bool IsDialogWindow(HWND hwnd)
+{
+    char cls[16] = "";
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    return lstrcmpA(cls, "#32770") == 0;
+}
+
+// A message box's text sits in the static control 0xFFFF; its buttons carry the IDOK... ids.
+bool DescribeMessageBox(HWND hwnd, SeenWindow& seen)
+{
+    HWND text = GetDlgItem(hwnd, 0xFFFF);
+    if (text == nullptr)
+        return false;
+    seen.text = TextOf(text);
+    UINT style = 0;
+    if (GetDlgItem(hwnd, IDYES) && GetDlgItem(hwnd, IDNO))
+        style |= GetDlgItem(hwnd, IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
+    else if (GetDlgItem(hwnd, IDOK) && GetDlgItem(hwnd, IDCANCEL))
+        style |= MB_OKCANCEL;
+    else
+        style |= MB_OK;
+    HWND icon = GetDlgItem(hwnd, 0x0440);
+    if (icon) {
+        HICON shown = reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0));
+        if (shown == LoadIconA(nullptr, IDI_EXCLAMATION))
+            style |= MB_ICONEXCLAMATION;
+        else if (shown == LoadIconA(nullptr, IDI_ASTERISK))
+            style |= MB_ICONINFORMATION;
+        else if (shown == LoadIconA(nullptr, IDI_HAND))
+            style |= MB_ICONERROR;
+        else if (shown == LoadIconA(nullptr, IDI_QUESTION))
+            style |= MB_ICONQUESTION;
+    }
+    seen.style = style;
+    return true;
+}
+}
+
+UiDriver::UiDriver()
+{
+    g_driver = this;
+    m_hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+    m_watchdog = SetTimer(nullptr, 0, kWatchdogMs, WatchdogProc);
+}
+
+UiDriver::~UiDriver()
+{
+    if (m_hook)
+        UnhookWindowsHookEx(m_hook);
+    if (m_stepTimer)
+        KillTimer(nullptr, m_stepTimer);
+    if (m_watchdog)
+        KillTimer(nullptr, m_watchdog);
+    g_driver = nullptr;
+}
+
+UiDriver& UiDriver::Then(Step step)
+{
+    m_steps.push_back(std::move(step));
+    return *this;
+}
+
+LRESULT CALLBACK UiDriver::CbtProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && g_driver)
+        g_driver->Noticed(reinterpret_cast<HWND>(wParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void UiDriver::Noticed(HWND hwnd)
+{
+    if (!IsDialogWindow(hwnd))
+        return;
+    auto known = std::find_if(m_seen.begin(), m_seen.end(),
+                              [hwnd](const SeenWindow& s) { return s.hwnd == hwnd; });
+    if (known != m_seen.end())
+        return;
+    // Handles are reused once a window is gone, so forget dead ones first.
+    m_seen.erase(std::remove_if(m_seen.begin(), m_seen.end(),
+                                [](const SeenWindow& s) { return s.hwnd && !IsWindow(s.hwnd); }),
+                 m_seen.end());
+    SeenWindow seen{hwnd, TextOf(hwnd), std::string(), 0, false};
+    m_seen.push_back(seen);
+    m_waiting.push_back(hwnd);
+    // Not from inside the hook: the window is still being activated.
+    if (!m_stepTimer)
+        m_stepTimer = SetTimer(nullptr, 0, 10, StepTimerProc);
+}
+
+void CALLBACK UiDriver::StepTimerProc(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (g_driver)
+        g_driver->RunSteps();
+}
+
+void UiDriver::RunSteps()
+{
+    KillTimer(nullptr, m_stepTimer);
+    m_stepTimer = 0;
+    if (m_running)
+        return;
+    m_running = true;
+    while (!m_waiting.empty() && !m_steps.empty()) {
+        HWND hwnd = m_waiting.front();
+        m_waiting.pop_front();
+        if (!IsWindow(hwnd))
+            continue;
+        // Message boxes fill in their text during WM_INITDIALOG, so it is there by now.
+        for (SeenWindow& s : m_seen)
+            if (s.hwnd == hwnd)
+                s.isMessageBox = DescribeMessageBox(hwnd, s);
+        Step step = std::move(m_steps.front());
+        m_steps.pop_front();
+        SetTimer(nullptr, m_watchdog, kWatchdogMs, WatchdogProc);   // re-arm
+        step(hwnd);
+    }
+    m_running = false;
+}
+
+void CALLBACK UiDriver::WatchdogProc(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (!g_driver)
+        return;
+    g_driver->m_timedOut = true;
+    // Close every dialog of this thread so the test can report instead of hanging.
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM) -> BOOL {
+            if (IsDialogWindow(hwnd))
+                EndDialog(hwnd, IDABORT);
+            return TRUE;
+        },
+        0);
+}
+
+UiDriver::Step UiDriver::Click(int id)
+{
+    return [id](HWND dlg) {
+        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+    };
+}
+
+UiDriver::Step UiDriver::Tick(int id)
+{
+    return [id](HWND dlg) { SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); };
+}
+
+UiDriver::Step UiDriver::Type(int id, std::string text)
+{
+    return [id, text](HWND dlg) { SetDlgItemTextA(dlg, id, text.c_str()); };
+}
+
+UiDriver::Step UiDriver::PressKey(UINT vk)
+{
+    return [vk](HWND dlg) {
+        HWND focus = GetFocus();
+        HWND target = (focus && (focus == dlg || IsChild(dlg, focus))) ? focus : dlg;
+        PostMessageA(target, WM_KEYDOWN, vk, 1);
+        PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+    };
+}
+
+UiDriver::Step UiDriver::CloseBox()
+{
+    return [](HWND dlg) { PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); };
+}
+
+UiDriver::Step UiDriver::Nothing()
+{
+    return [](HWND) {};
+}
+
+UiDriver::Step UiDriver::All(std::vector<Step> steps)
+{
+    return [steps](HWND dlg) {
+        for (const Step& s : steps)
+            s(dlg);
+    };
+}
+
+UiDriver::Step UiDriver::Inspect(std::function<void(HWND)> look, Step then)
+{
+    return [look, then](HWND dlg) {
+        look(dlg);
+        then(dlg);
+    };
+}
+
+void DrainMessageQueue()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}

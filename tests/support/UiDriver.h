@@ -1,0 +1,66 @@
+#pragma once
+// Drives the real dialogs of the test process. A CBT hook on the GUI thread notes every
+// dialog and message box that becomes active; a thread timer then runs the next step of
+// the test's script against it, from inside whatever modal loop is running.
+#include <windows.h>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct SeenWindow {
+    HWND hwnd;
+    std::string title;       // the title when the window first became active
+    std::string text;        // message boxes: the message
+    UINT style;              // message boxes: MB_ICON* | MB_OK... as far as can be told
+    bool isMessageBox;
+};
+
+class UiDriver {
+public:
+    using Step = std::function<void(HWND)>;
+
+    UiDriver();
+    ~UiDriver();
+    UiDriver(const UiDriver&) = delete;
+    UiDriver& operator=(const UiDriver&) = delete;
+
+    // Queues a step for the next window that becomes active for the first time.
+    UiDriver& Then(Step step);
+
+    const std::vector<SeenWindow>& Seen() const { return m_seen; }
+    size_t StepsLeft() const { return m_steps.size(); }
+    // True when the watchdog had to close windows because the script stalled.
+    bool TimedOut() const { return m_timedOut; }
+
+    // Steps. Each only posts input, like a user would; the modal loop delivers it.
+    static Step Click(int id);        // a push button's WM_COMMAND, as a click sends it
+    static Step Tick(int id);         // BM_CLICK on a check box (toggles it, notifies the page)
+    static Step Type(int id, std::string text);
+    static Step PressKey(UINT vk);    // to the focused control, through the dialog manager
+    static Step CloseBox();           // the caption's close button (SC_CLOSE)
+    static Step Nothing();            // let the window be
+    // Combines steps run one after the other on the same window.
+    static Step All(std::vector<Step> steps);
+    // Runs an inspection on the window first, then the step.
+    static Step Inspect(std::function<void(HWND)> look, Step then);
+
+private:
+    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK StepTimerProc(HWND, UINT, UINT_PTR, DWORD);
+    static void CALLBACK WatchdogProc(HWND, UINT, UINT_PTR, DWORD);
+    void Noticed(HWND hwnd);
+    void RunSteps();
+
+    HHOOK m_hook = nullptr;
+    UINT_PTR m_stepTimer = 0;
+    UINT_PTR m_watchdog = 0;
+    bool m_timedOut = false;
+    bool m_running = false;
+    std::deque<Step> m_steps;
+    std::deque<HWND> m_waiting;
+    std::vector<SeenWindow> m_seen;
+};
+
+// Removes a pending WM_QUIT (and anything else queued) so the next test starts clean.
+void DrainMessageQueue();
