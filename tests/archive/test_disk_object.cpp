@@ -153,6 +153,9 @@ TEST_CASE("BuildFolderTree resolves parent steps against the current directory")
         path = "";
         CHECK(disk.NormalizeFolderPath(path));
         CHECK(path == w + "\\V\\");
+        path = "\\Rooted";
+        CHECK(disk.NormalizeFolderPath(path));
+        CHECK(path == w.substr(0, 2) + "\\Rooted\\");
         path = "\\\\server\\share";
         CHECK(disk.NormalizeFolderPath(path));
         CHECK(path == "\\\\server\\share\\");
