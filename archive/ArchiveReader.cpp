@@ -23,9 +23,12 @@ public:
     {
         if (archive)
             unzClose(archive);
+        if (entrylessFile != INVALID_HANDLE_VALUE)
+            CloseHandle(entrylessFile);
     }
 
     unzFile archive = nullptr;
+    HANDLE entrylessFile = INVALID_HANDLE_VALUE;   // an archive minizip cannot open: no entries
     int entryCount = 0;
     int currentIndex = -1;   // minizip's current entry; -1 while unknown
     bool hasPassword = false;
@@ -53,6 +56,24 @@ bool ReadBaseDirectory(char (&baseDirectory)[MAX_PATH])
     baseDirectory[length] = '\\';
     baseDirectory[length + 1] = '\0';
     return true;
+}
+
+// minizip takes an end record found at offset 0 for "none found", so an archive of nothing
+// but its end record (no entries, nothing in front) is recognised here instead.
+bool IsEntrylessArchive(HANDLE file)
+{
+    const DWORD kEndRecordSize = 22;
+    BYTE record[kEndRecordSize];
+    DWORD read = 0;
+    DWORD size = GetFileSize(file, nullptr);
+    bool entryless = size >= kEndRecordSize && size <= kEndRecordSize + 0xFFFF &&
+                     ReadFile(file, record, kEndRecordSize, &read, nullptr) &&
+                     read == kEndRecordSize && memcmp(record, "PK\x05\x06", 4) == 0;
+    // Disk numbers, entry counts, directory size and offset: all zero.
+    for (DWORD i = 4; entryless && i < 20; ++i)
+        entryless = record[i] == 0;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    return entryless;
 }
 
 // Moving forward steps through the central directory; moving back starts again at the top.
@@ -223,6 +244,10 @@ ArchiveReader* OpenArchive(const char* path, const char* password)
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
+    if (IsEntrylessArchive(file)) {
+        reader->entrylessFile = file;
+        return reader.release();
+    }
     zlib_filefunc64_def hooks = HandleFileHooks();
     reader->archive = unzOpen2_64(file, &hooks);   // on failure minizip has closed the file
     if (!reader->archive)

@@ -3,7 +3,7 @@
 // times, disagreeing headers, unsupported methods, damaged data, hostile names.
 #include <windows.h>
 #include <string>
-#include <vector>
+#include <deque>
 
 struct ZipBuilderEntry {
     std::string name;
@@ -34,7 +34,7 @@ public:
     bool Write(const std::string& path) const;
 
 private:
-    std::vector<ZipBuilderEntry> m_entries;
+    std::deque<ZipBuilderEntry> m_entries;   // Add hands out references that must stay valid
     std::string m_prefix;
     WORD m_extraCount = 0;
 };
