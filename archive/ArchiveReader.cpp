@@ -208,6 +208,11 @@ DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* 
         return AR_CANNOT_OPEN;
     MakeFolderChain(base, target.folder);
 
+    // Windows will not replace a read-only file; a privileged user on a POSIX file system
+    // under Wine could, so the reader refuses it itself.
+    DWORD existing = GetFileAttributesA(filePath.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
+        return AR_CANNOT_OPEN;
     HANDLE file = CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               entry.attributes, nullptr);
     if (file == INVALID_HANDLE_VALUE)

@@ -23,6 +23,11 @@ ULONGLONG LocalTicks(WORD year, WORD month, WORD day, WORD hour, WORD minute, WO
     return Ticks(utc);
 }
 
+bool RunningUnderWine()
+{
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 DWORD AttributesOf(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) & kFileBits;
@@ -417,4 +422,223 @@ TEST_CASE("encrypted entries open with the right password only")
             CHECK(ReadBytes(target) == (c.result == AR_OK ? expected : ""));
         }
     }
+}
+
+TEST_CASE("UT blocks give write and access times, the DOS time the rest")
+{
+    std::string folder = FreshFolder("ut");
+    const LONG write = 1700000000, access = 1650000000, creation = 1400000000;
+    auto little = [](LONG t) {
+        return std::string{static_cast<char>(t), static_cast<char>(t >> 8),
+                           static_cast<char>(t >> 16), static_cast<char>(t >> 24)};
+    };
+    ZipBuilder builder;
+    builder.Add("flags3.txt", "3").localExtra =
+        std::string("UT\x09\x00\x03", 5) + little(write) + little(access);
+    // Another block in front, and a second UT block that does not count.
+    builder.Add("flags7.txt", "7").localExtra =
+        std::string("xy\x02\x00" "ab", 6) + std::string("UT\x0D\x00\x07", 5) + little(write) +
+        little(access) + little(creation) + std::string("UT\x05\x00\x01", 5) + little(0);
+    OpenedArchive archive(WriteArchive(builder, folder));
+    const ULONGLONG dosTime = LocalTicks(2020, 10, 3, 13, 18, 58);   // ZipBuilder's default
+    const ULONGLONG expected[2][3] = {
+        {UtcTicks(2023, 11, 14, 22, 13, 20), UtcTicks(2022, 4, 15, 5, 20, 0), dosTime},
+        {UtcTicks(2023, 11, 14, 22, 13, 20), UtcTicks(2022, 4, 15, 5, 20, 0),
+         UtcTicks(2014, 5, 13, 16, 53, 20)}};
+    for (int i = 0; i < 2; ++i) {
+        CAPTURE(i);
+        ArchiveEntry entry;
+        REQUIRE(GetArchiveEntry(archive.reader, i, &entry) == AR_OK);
+        CHECK(Ticks(entry.writeTime) == expected[i][0]);
+        CHECK(Ticks(entry.accessTime) == expected[i][1]);
+        CHECK(Ticks(entry.creationTime) == expected[i][2]);
+        std::string target = folder + entry.name;
+        REQUIRE(ExtractArchiveEntry(archive.reader, i, target.c_str()) == AR_OK);
+        FileTimes times = TimesOf(target);
+        CHECK(times.write == expected[i][0]);
+        CHECK(times.access == expected[i][1]);
+        // Wine on a Linux file system keeps no creation time: it reports the write time.
+        CHECK(times.creation == (RunningUnderWine() ? expected[i][0] : expected[i][2]));
+    }
+}
+
+TEST_CASE("stored names: cut at 259 bytes, bytes kept as stored, hostile ones kept inside")
+{
+    std::string folder = FreshFolder("names");
+    const std::string longName(300, 'n');
+    const char* const hostile[] = {
+        "..\\up1.txt", "../up2.txt", "a\\..\\..\\up3.txt", "a/../../up4.txt", "..",
+        "C:..\\up5.txt", "\\\\server\\share\\..\\..\\up6.txt", "x/./../../up7.txt",
+        "../../../../../../../../up8.txt", "a/b/../../..", "./..", "a\\..\\..",
+    };
+    ZipBuilder builder;
+    builder.Add(longName, "long");
+    builder.Add("caf\x81\xE9.txt", "odd bytes");
+    for (const char* name : hostile)
+        builder.Add(name, name);
+    OpenedArchive archive(WriteArchive(builder, folder));
+    REQUIRE(archive.Count() == 2 + static_cast<int>(sizeof(hostile) / sizeof(hostile[0])));
+
+    ArchiveEntry entry;
+    REQUIRE(GetArchiveEntry(archive.reader, 0, &entry) == AR_OK);
+    CHECK(std::string(entry.name) == std::string(259, 'n'));
+
+    REQUIRE(GetArchiveEntry(archive.reader, 1, &entry) == AR_OK);
+    CHECK(std::string(entry.name) == "caf\x81\xE9.txt");
+    std::string odd = folder + entry.name;
+    REQUIRE(ExtractArchiveEntry(archive.reader, 1, odd.c_str()) == AR_OK);
+    CHECK(ReadBytes(odd) == "odd bytes");
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "caf*").c_str(), &found);
+    REQUIRE(find != INVALID_HANDLE_VALUE);
+    CHECK(std::string(found.cFileName) == "caf\x81\xE9.txt");
+    FindClose(find);
+
+    // Everything lands inside "inner"; nothing appears beside it or above it.
+    std::string inner = folder + "deeper\\inner\\";
+    for (int i = 2; i < archive.Count(); ++i) {
+        CAPTURE(i);
+        REQUIRE(GetArchiveEntry(archive.reader, i, &entry) == AR_OK);
+        CAPTURE(entry.name);
+        ExtractArchiveEntry(archive.reader, i, (inner + entry.name).c_str());
+    }
+    for (int n = 1; n <= 8; ++n) {
+        std::string name = "up" + std::to_string(n) + ".txt";
+        CAPTURE(name);
+        CHECK(Exists(inner + name));
+        CHECK_FALSE(Exists(folder + "deeper\\" + name));
+        CHECK_FALSE(Exists(folder + name));
+        CHECK_FALSE(Exists(SamplePath("..\\scratch\\" + name)));
+    }
+}
+
+TEST_CASE("target paths: absolute with mixed and doubled separators, relative to the base")
+{
+    std::string folder = FreshFolder("targets");
+    std::string base = folder + "base\\";   // not there yet: opening does not create it
+    CreateDirectoryA(base.c_str(), nullptr);
+    ZipBuilder builder;
+    builder.Add("file.txt", "payload");
+    std::string archivePath = WriteArchive(builder, folder);
+
+    struct Case {
+        std::string target;
+        std::string lands;
+    };
+    const Case cases[] = {
+        {folder + "inst\\/sub/x.txt", folder + "inst\\sub\\x.txt"},
+        {folder + "inst2//a\\\\b/y.txt", folder + "inst2\\a\\b\\y.txt"},
+        {"plain.txt", base + "plain.txt"},
+        {"rel/dir\\z.txt", base + "rel\\dir\\z.txt"},
+        {"/" + folder.substr(3) + "slash.txt", folder + "slash.txt"},   // absolute, no drive
+    };
+    CurrentDirectory current(base);
+    OpenedArchive archive(archivePath);
+    REQUIRE(archive.reader);
+    for (const Case& c : cases) {
+        CAPTURE(c.target);
+        CHECK(ExtractArchiveEntry(archive.reader, 0, c.target.c_str()) == AR_OK);
+        CHECK(ReadBytes(c.lands) == "payload");
+    }
+}
+
+TEST_CASE("the base directory is the current directory at opening, not at extraction")
+{
+    std::string folder = FreshFolder("basedir");
+    CreateDirectoryA((folder + "first").c_str(), nullptr);
+    CreateDirectoryA((folder + "second").c_str(), nullptr);
+    ZipBuilder builder;
+    builder.Add("file.txt", "payload");
+    builder.Add("dir/", "").externalAttributes = 0x41ED0000;
+    std::string archivePath = WriteArchive(builder, folder);
+    ArchiveReader* reader;
+    {
+        CurrentDirectory current(folder + "first");
+        reader = OpenArchive(archivePath.c_str());
+    }
+    REQUIRE(reader);
+    CurrentDirectory current(folder + "second");
+    CHECK(ExtractArchiveEntry(reader, 0, "a/b.txt") == AR_OK);
+    CHECK(ExtractArchiveEntry(reader, 1, "made/here") == AR_OK);
+    CHECK(ReadBytes(folder + "first\\a\\b.txt") == "payload");
+    CHECK(Exists(folder + "first\\made\\here"));
+    CHECK_FALSE(Exists(folder + "second\\a"));
+    CloseArchive(reader);
+}
+
+TEST_CASE("folder entries create the folder and its parents, once")
+{
+    std::string folder = FreshFolder("folders");
+    ZipBuilder builder;
+    builder.Add("a/b/c/", "").externalAttributes = 0x41ED0000;
+    ZipBuilderEntry& dos = builder.Add("dos/", "");
+    dos.versionMadeBy = 0x0014;
+    dos.externalAttributes = 0x10;
+    OpenedArchive archive(WriteArchive(builder, folder));
+    for (int i = 0; i < 2; ++i) {
+        CAPTURE(i);
+        ArchiveEntry entry;
+        REQUIRE(GetArchiveEntry(archive.reader, i, &entry) == AR_OK);
+        CHECK((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+        std::string target = folder + "out\\" + entry.name;
+        REQUIRE(ExtractArchiveEntry(archive.reader, i, target.c_str()) == AR_OK);
+        CHECK(AttributesOf(target) == FILE_ATTRIBUTE_DIRECTORY);
+        REQUIRE(WriteBytes(target + "keep.txt", "kept"));
+        CHECK(ExtractArchiveEntry(archive.reader, i, target.c_str()) == AR_OK);
+        CHECK(ReadBytes(target + "keep.txt") == "kept");
+    }
+    CHECK(Exists(folder + "out\\a\\b"));
+}
+
+TEST_CASE("extraction replaces an ordinary file and refuses a read-only one")
+{
+    std::string folder = FreshFolder("over");
+    ZipBuilder builder;
+    builder.Add("new.txt", "new");
+    OpenedArchive archive(WriteArchive(builder, folder));
+    std::string ordinary = folder + "ordinary.txt", locked = folder + "locked.txt";
+    REQUIRE(WriteBytes(ordinary, "old content, longer than the new one"));
+    REQUIRE(WriteBytes(locked, "locked content"));
+    REQUIRE(SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    CHECK(ExtractArchiveEntry(archive.reader, 0, ordinary.c_str()) == AR_OK);
+    CHECK(ReadBytes(ordinary) == "new");
+    CHECK(ExtractArchiveEntry(archive.reader, 0, locked.c_str()) == AR_CANNOT_OPEN);
+    CHECK(ReadBytes(locked) == "locked content");
+    SUBCASE("a file held open elsewhere cannot be replaced")
+    {
+        HANDLE held = CreateFileA(ordinary.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+        REQUIRE(held != INVALID_HANDLE_VALUE);
+        CHECK(ExtractArchiveEntry(archive.reader, 0, ordinary.c_str()) == AR_CANNOT_OPEN);
+        CloseHandle(held);
+    }
+}
+
+TEST_CASE("paths that do not fit 259 characters are refused, never cut short")
+{
+    std::string folder = FreshFolder("long");
+    ZipBuilder builder;
+    builder.Add("file.txt", "payload");
+    builder.Add("dir/", "").externalAttributes = 0x41ED0000;
+    std::string archivePath = WriteArchive(builder, folder);
+    OpenedArchive archive(archivePath);
+    std::string fits = folder + std::string(259 - folder.size() - 4, 'f') + ".txt";
+    std::string tooLong = folder + std::string(260 - folder.size() - 4, 'f') + ".txt";
+    REQUIRE(fits.size() == 259);
+    CHECK(ExtractArchiveEntry(archive.reader, 0, tooLong.c_str()) == AR_CANNOT_OPEN);
+    CHECK(ExtractArchiveEntry(archive.reader, 1, tooLong.c_str()) == AR_CANNOT_OPEN);
+    CHECK(ExtractArchiveEntry(archive.reader, 0, fits.c_str()) == AR_OK);
+    CHECK(ReadBytes(fits) == "payload");
+    std::string deep = folder + std::string(150, 'd') + "\\" + std::string(150, 'e') + "\\x.txt";
+    CHECK(ExtractArchiveEntry(archive.reader, 0, deep.c_str()) == AR_CANNOT_OPEN);
+    CHECK_FALSE(Exists(folder + std::string(150, 'd')));
+
+    // Relative targets count with the base directory in front.
+    CurrentDirectory current(folder);
+    OpenedArchive relative(archivePath);
+    std::string name(260 - folder.size(), 'r');
+    CHECK(ExtractArchiveEntry(relative.reader, 0, name.c_str()) == AR_CANNOT_OPEN);
+    CHECK(ExtractArchiveEntry(relative.reader, 0, name.substr(1).c_str()) == AR_OK);
+    CHECK(ReadBytes(folder + name.substr(1)) == "payload");
 }
