@@ -178,7 +178,8 @@ TEST_CASE("archives that cannot be opened give no reader")
     std::string folder = FreshFolder("open");
     const char* const names[] = {"truncated.zip", "notzip.zip", "missing.zip", "src"};
     for (const char* name : names) {
-        CAPTURE(name);
+        std::string nameText = name;
+        CAPTURE(nameText);
         ArchiveReader* reader = OpenArchive(SamplePath(name).c_str());
         CHECK(reader == nullptr);
         CloseArchive(reader);
@@ -327,7 +328,8 @@ TEST_CASE("entries that cannot be read give their codes and keep what was writte
          AR_OK, AR_DECOMPRESS_FAILED},
     };
     for (const Case& c : cases) {
-        CAPTURE(c.what);
+        std::string whatText = c.what;
+        CAPTURE(whatText);
         std::string folder = FreshFolder("damaged");
         ZipBuilder builder;
         builder.Add("good.txt", "good");
@@ -406,8 +408,10 @@ TEST_CASE("encrypted entries open with the right password only")
                           {"built", nullptr, AR_BAD_PASSWORD}, {"zip -P", "norla", AR_OK},
                           {"zip -P", "Norla", AR_BAD_PASSWORD}};
     for (const Case& c : cases) {
-        CAPTURE(c.archive);
-        CAPTURE(c.password ? c.password : "(none)");
+        std::string archiveText = c.archive;
+        CAPTURE(archiveText);
+        std::string passwordText = c.password ? c.password : "(none)";
+        CAPTURE(passwordText);
         bool fromZip = strcmp(c.archive, "zip -P") == 0;
         OpenedArchive archive(fromZip ? SamplePath("secret.zip") : built, c.password);
         REQUIRE(archive.reader);
@@ -499,7 +503,8 @@ TEST_CASE("stored names: cut at 259 bytes, bytes kept as stored, hostile ones ke
     for (int i = 2; i < archive.Count(); ++i) {
         CAPTURE(i);
         REQUIRE(GetArchiveEntry(archive.reader, i, &entry) == AR_OK);
-        CAPTURE(entry.name);
+        std::string cleanedName = entry.name;
+        CAPTURE(cleanedName);
         ExtractArchiveEntry(archive.reader, i, (inner + entry.name).c_str());
     }
     for (int n = 1; n <= 8; ++n) {
