@@ -41,11 +41,11 @@ ArchiveEntry Sentinel()
     return entry;
 }
 
-// Builds an archive into the folder and opens it.
+// Builds an archive into the folder.
 std::string WriteArchive(const ZipBuilder& builder, const std::string& folder)
 {
     std::string path = folder + "built.zip";
-    REQUIRE(builder.Write(path));
+    REQUIRE(WriteBytes(path, builder.Build()));
     return path;
 }
 }

@@ -150,16 +150,3 @@ std::string ZipBuilder::Build() const
     PutWord(end, 0);
     return m_prefix + body + central + end;
 }
-
-bool ZipBuilder::Write(const std::string& path) const
-{
-    std::string bytes = Build();
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}

@@ -31,7 +31,6 @@ public:
     ZipBuilder& Prefix(const std::string& bytes);
     ZipBuilder& ExtraCountedEntries(WORD count);   // the end record claims this many more
     std::string Build() const;
-    bool Write(const std::string& path) const;
 
 private:
     std::deque<ZipBuilderEntry> m_entries;   // Add hands out references that must stay valid
