@@ -1,7 +1,6 @@
-// The plain functions behind the entry record and the target path.
+// The plain functions behind the entry record.
 #include "archive/ArchiveReader.h"
 #include "archive/EntryFields.h"
-#include "archive/TargetPath.h"
 #include <doctest.h>
 #include <cstring>
 #include <string>
@@ -187,34 +186,5 @@ TEST_CASE("Unix times and the UT block of the local extra field")
         CHECK(Ticks(entry.writeTime) == c.write);
         CHECK(Ticks(entry.accessTime) == c.access);
         CHECK(Ticks(entry.creationTime) == c.creation);
-    }
-}
-
-TEST_CASE("target paths split after their last separator of either kind")
-{
-    struct Case {
-        const char* target;
-        const char* folder;
-        const char* name;
-        bool absolute;
-    };
-    const Case cases[] = {
-        {"C:\\inst\\/sub/x.txt", "C:\\inst\\/sub/", "x.txt", true},
-        {"C:\\inst\\x.txt", "C:\\inst\\", "x.txt", true},
-        {"C:x.txt", "", "C:x.txt", true},
-        {"\\root\\x", "\\root\\", "x", true},
-        {"/root/x", "/root/", "x", true},
-        {"rel\\dir/x", "rel\\dir/", "x", false},
-        {"x.txt", "", "x.txt", false},
-        {"dir\\", "dir\\", "", false},
-        {"", "", "", false},
-    };
-    for (const Case& c : cases) {
-        std::string targetText = c.target;
-        CAPTURE(targetText);
-        SplitPath split = SplitTargetPath(c.target);
-        CHECK(split.folder == c.folder);
-        CHECK(split.name == c.name);
-        CHECK(IsAbsolutePath(c.target) == c.absolute);
     }
 }
