@@ -647,3 +647,27 @@ TEST_CASE("paths that do not fit 259 characters are refused, never cut short")
     CHECK(ExtractArchiveEntry(relative.reader, 0, name.substr(1).c_str()) == AR_OK);
     CHECK(ReadBytes(folder + name.substr(1)) == "payload");
 }
+
+TEST_CASE("an impossible DOS date leaves the file its own times")
+{
+    std::string folder = FreshFolder("nodate");
+    ZipBuilder builder;
+    ZipBuilderEntry& undated = builder.Add("undated.txt", "no date");
+    undated.dosDate = 0;   // month 0, day 0
+    undated.dosTime = 0;
+    OpenedArchive archive(WriteArchive(builder, folder));
+    ArchiveEntry entry = Sentinel();
+    REQUIRE(GetArchiveEntry(archive.reader, 0, &entry) == AR_OK);
+    CHECK(Ticks(entry.writeTime) == 0);
+    CHECK(Ticks(entry.accessTime) == 0);
+    CHECK(Ticks(entry.creationTime) == 0);
+    FILETIME before;
+    GetSystemTimeAsFileTime(&before);
+    std::string target = folder + "undated.txt";
+    REQUIRE(ExtractArchiveEntry(archive.reader, 0, target.c_str()) == AR_OK);
+    FileTimes times = TimesOf(target);
+    // File systems may round the time down a little.
+    CHECK(times.write + 20000000 >= Ticks(before));
+    CHECK(times.creation + 20000000 >= Ticks(before));
+    CHECK(ReadBytes(target) == "no date");
+}
