@@ -31,8 +31,7 @@ public:
     HANDLE entrylessFile = INVALID_HANDLE_VALUE;   // an archive minizip cannot open: no entries
     int entryCount = 0;
     int currentIndex = -1;   // minizip's current entry; -1 while unknown
-    bool hasPassword = false;
-    std::string password;
+    std::string password;   // empty when none was given: the keys then start from nothing
     ArchiveEntry cachedEntry = {};
     int cachedIndex = -1;
     bool cachedEncrypted = false;
@@ -163,8 +162,8 @@ DWORD CheckPassword(ArchiveReader& reader)
     unzCloseCurrentFile(reader.archive);
     if (read != kEncryptionHeaderSize)
         return AR_DECOMPRESS_FAILED;
-    const char* password = reader.hasPassword ? reader.password.c_str() : "";
-    return DecryptCheckByte(password, header) == reader.cachedCheckByte ? AR_OK : AR_BAD_PASSWORD;
+    BYTE checkByte = DecryptCheckByte(reader.password.c_str(), header);
+    return checkByte == reader.cachedCheckByte ? AR_OK : AR_BAD_PASSWORD;
 }
 
 DWORD WriteEntryData(ArchiveReader& reader, const ArchiveEntry& entry, HANDLE file)
@@ -198,6 +197,16 @@ DWORD ExtractFolder(ArchiveReader& reader, const char* targetPath)
     return AR_OK;
 }
 
+HANDLE CreateTargetFile(const std::string& path, DWORD attributes)
+{
+    // Windows will not replace a read-only file; a privileged user on a POSIX file system
+    // under Wine could, so the reader refuses it itself.
+    DWORD existing = GetFileAttributesA(path.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+}
+
 DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* targetPath)
 {
     SplitPath target = SplitTargetPath(targetPath);
@@ -208,13 +217,7 @@ DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* 
         return AR_CANNOT_OPEN;
     MakeFolderChain(base, target.folder);
 
-    // Windows will not replace a read-only file; a privileged user on a POSIX file system
-    // under Wine could, so the reader refuses it itself.
-    DWORD existing = GetFileAttributesA(filePath.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
-        return AR_CANNOT_OPEN;
-    HANDLE file = CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              entry.attributes, nullptr);
+    HANDLE file = CreateTargetFile(filePath, entry.attributes);
     if (file == INVALID_HANDLE_VALUE)
         return AR_CANNOT_OPEN;
     DWORD result = reader.cachedEncrypted ? CheckPassword(reader) : AR_OK;
@@ -222,9 +225,8 @@ DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* 
         CloseHandle(file);
         return result;
     }
-    const char* password = nullptr;
-    if (reader.cachedEncrypted)
-        password = reader.hasPassword ? reader.password.c_str() : "";
+    // minizip decrypts whenever it is given a password, so only encrypted entries get one.
+    const char* password = reader.cachedEncrypted ? reader.password.c_str() : nullptr;
     if (unzOpenCurrentFile3(reader.archive, nullptr, nullptr, 0, password) != UNZ_OK) {
         CloseHandle(file);
         return AR_DECOMPRESS_FAILED;
@@ -261,10 +263,8 @@ ArchiveReader* OpenArchive(const char* path, const char* password)
     if (unzGetGlobalInfo64(reader->archive, &global) != UNZ_OK || global.number_entry > INT_MAX)
         return nullptr;
     reader->entryCount = static_cast<int>(global.number_entry);
-    if (password) {
-        reader->hasPassword = true;
+    if (password)
         reader->password = password;
-    }
     return reader.release();
 }
 
