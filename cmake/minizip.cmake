@@ -14,8 +14,19 @@ set_target_properties(zlib_static PROPERTIES
   IMPORTED_LOCATION "${NORLA_ZLIB_LIBRARY}"
   INTERFACE_INCLUDE_DIRECTORIES "${NORLA_ZLIB_INCLUDE_DIR}")
 
+# unzip.c switches its traditional decryption off by defining NOUNCRYPT itself, so no
+# compiler flag can turn it on; build a copy without that switch.
+file(READ "${_minizip_dir}/unzip.c" _unzip_source)
+string(REPLACE "#ifndef NOUNCRYPT\n        #define NOUNCRYPT\n#endif\n" ""
+  _unzip_decrypting "${_unzip_source}")
+if(_unzip_decrypting STREQUAL _unzip_source)
+  message(FATAL_ERROR "minizip: the NOUNCRYPT switch in unzip.c was not found")
+endif()
+file(WRITE "${CMAKE_BINARY_DIR}/minizip/unzip.c.new" "${_unzip_decrypting}")
+configure_file("${CMAKE_BINARY_DIR}/minizip/unzip.c.new" "${CMAKE_BINARY_DIR}/minizip/unzip.c" COPYONLY)
+
 add_library(minizip STATIC
-  ${_minizip_dir}/unzip.c
+  ${CMAKE_BINARY_DIR}/minizip/unzip.c
   ${_minizip_dir}/ioapi.c
   ${_minizip_dir}/iowin32.c)
 target_include_directories(minizip SYSTEM PUBLIC ${_minizip_dir})

@@ -1,0 +1,311 @@
+#include "archive/ArchiveReader.h"
+#include "archive/EntryFields.h"
+#include "archive/HandleFileHooks.h"
+#include "archive/TargetPath.h"
+#include <unzip.h>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace {
+const unsigned kTransferBufferSize = 16384;
+const unsigned kMaxExtraFieldSize = 0xFFFF;
+const uLong kFlagEncrypted = 0x0001;
+const uLong kFlagDataDescriptor = 0x0008;
+const int kEncryptionHeaderSize = 12;
+}
+
+class ArchiveReader {
+public:
+    ~ArchiveReader()
+    {
+        if (archive)
+            unzClose(archive);
+        if (entrylessFile != INVALID_HANDLE_VALUE)
+            CloseHandle(entrylessFile);
+    }
+
+    unzFile archive = nullptr;
+    HANDLE entrylessFile = INVALID_HANDLE_VALUE;   // an archive minizip cannot open: no entries
+    int entryCount = 0;
+    int currentIndex = -1;   // minizip's current entry; -1 while unknown
+    std::string password;   // empty when none was given: the keys then start from nothing
+    ArchiveEntry cachedEntry = {};
+    int cachedIndex = -1;
+    bool cachedEncrypted = false;
+    BYTE cachedCheckByte = 0;
+    std::unique_ptr<char[]> transferBuffer;
+    char baseDirectory[MAX_PATH] = "";
+    BYTE localExtraField[kMaxExtraFieldSize];
+};
+
+namespace {
+bool ReadBaseDirectory(char (&baseDirectory)[MAX_PATH])
+{
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, baseDirectory);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    char last = baseDirectory[length - 1];
+    if (last == '\\' || last == '/')
+        return true;
+    if (length + 1 >= MAX_PATH)
+        return false;
+    baseDirectory[length] = '\\';
+    baseDirectory[length + 1] = '\0';
+    return true;
+}
+
+// minizip takes an end record found at offset 0 for "none found", so an archive of nothing
+// but its end record (no entries, nothing in front) is recognised here instead.
+bool IsEntrylessArchive(HANDLE file)
+{
+    const DWORD kEndRecordSize = 22;
+    BYTE record[kEndRecordSize];
+    DWORD read = 0;
+    DWORD size = GetFileSize(file, nullptr);
+    bool entryless = size >= kEndRecordSize && size <= kEndRecordSize + 0xFFFF &&
+                     ReadFile(file, record, kEndRecordSize, &read, nullptr) &&
+                     read == kEndRecordSize && memcmp(record, "PK\x05\x06", 4) == 0;
+    // Disk numbers, entry counts, directory size and offset: all zero.
+    for (DWORD i = 4; entryless && i < 20; ++i)
+        entryless = record[i] == 0;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    return entryless;
+}
+
+// Moving forward steps through the central directory; moving back starts again at the top.
+DWORD ReachEntry(ArchiveReader& reader, int index)
+{
+    if (reader.currentIndex < 0 || index < reader.currentIndex) {
+        reader.currentIndex = -1;
+        if (unzGoToFirstFile(reader.archive) != UNZ_OK)
+            return AR_CORRUPT;
+        reader.currentIndex = 0;
+    }
+    while (reader.currentIndex < index) {
+        if (unzGoToNextFile(reader.archive) != UNZ_OK) {
+            reader.currentIndex = -1;
+            return AR_CORRUPT;
+        }
+        ++reader.currentIndex;
+    }
+    return AR_OK;
+}
+
+// Opening the entry's data makes minizip check the local header against the central record.
+DWORD ReadLocalExtraField(ArchiveReader& reader, unsigned& length)
+{
+    int opened = unzOpenCurrentFile3(reader.archive, nullptr, nullptr, 1, nullptr);
+    if (opened != UNZ_OK)
+        return opened == UNZ_BADZIPFILE ? AR_CORRUPT : AR_READ_FAILED;
+    int size = unzGetLocalExtrafield(reader.archive, nullptr, 0);
+    int read = size > 0 ? unzGetLocalExtrafield(reader.archive, reader.localExtraField, size) : 0;
+    unzCloseCurrentFile(reader.archive);
+    if (size < 0 || read != size)
+        return AR_READ_FAILED;
+    length = static_cast<unsigned>(size);
+    return AR_OK;
+}
+
+DWORD BuildEntry(ArchiveReader& reader, int index, ArchiveEntry& result)
+{
+    if (index == reader.cachedIndex) {
+        result = reader.cachedEntry;
+        return AR_OK;
+    }
+    DWORD reached = ReachEntry(reader, index);
+    if (reached != AR_OK)
+        return reached;
+    unz_file_info64 info;
+    char storedName[MAX_PATH];
+    if (unzGetCurrentFileInfo64(reader.archive, &info, storedName, sizeof(storedName), nullptr, 0,
+                                nullptr, 0) != UNZ_OK)
+        return AR_CORRUPT;
+    storedName[MAX_PATH - 1] = '\0';   // minizip leaves a name that fills the buffer unterminated
+    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
+        return AR_CORRUPT;
+    unsigned extraLength = 0;
+    DWORD extraRead = ReadLocalExtraField(reader, extraLength);
+    if (extraRead != AR_OK)
+        return extraRead;
+
+    ArchiveEntry entry = {};
+    entry.index = index;
+    strcpy(entry.name, CleanEntryName(storedName));
+    entry.attributes = MapEntryAttributes(static_cast<WORD>(info.version), info.external_fa);
+    entry.compressedSize = static_cast<DWORD>(info.compressed_size);
+    entry.uncompressedSize = static_cast<DWORD>(info.uncompressed_size);
+    FILETIME dosTime = DosTimeToFileTime(HIWORD(info.dosDate), LOWORD(info.dosDate));
+    entry.accessTime = entry.creationTime = entry.writeTime = dosTime;
+    ScanExtendedTimestamp(reader.localExtraField, extraLength, entry);
+
+    reader.cachedEntry = entry;
+    reader.cachedIndex = index;
+    reader.cachedEncrypted = info.flag & kFlagEncrypted;
+    // With a data descriptor the CRC is not known when the header is written, so the
+    // encryption header checks against the time instead.
+    reader.cachedCheckByte = static_cast<BYTE>(
+        info.flag & kFlagDataDescriptor ? info.dosDate >> 8 : info.crc >> 24);
+    result = entry;
+    return AR_OK;
+}
+
+// minizip decrypts but never looks at the check byte, so the header is read raw and checked here.
+DWORD CheckPassword(ArchiveReader& reader)
+{
+    if (unzOpenCurrentFile3(reader.archive, nullptr, nullptr, 1, nullptr) != UNZ_OK)
+        return AR_DECOMPRESS_FAILED;
+    BYTE header[kEncryptionHeaderSize];
+    int read = unzReadCurrentFile(reader.archive, header, sizeof(header));
+    unzCloseCurrentFile(reader.archive);
+    if (read != kEncryptionHeaderSize)
+        return AR_DECOMPRESS_FAILED;
+    BYTE checkByte = DecryptCheckByte(reader.password.c_str(), header);
+    return checkByte == reader.cachedCheckByte ? AR_OK : AR_BAD_PASSWORD;
+}
+
+DWORD WriteEntryData(ArchiveReader& reader, const ArchiveEntry& entry, HANDLE file)
+{
+    char* buffer = reader.transferBuffer.get();
+    for (;;) {
+        int produced = unzReadCurrentFile(reader.archive, buffer, kTransferBufferSize);
+        if (produced < 0)
+            return AR_DECOMPRESS_FAILED;
+        if (produced > 0) {
+            DWORD written = 0;
+            if (!WriteFile(file, buffer, static_cast<DWORD>(produced), &written, nullptr) ||
+                written != static_cast<DWORD>(produced))
+                return AR_WRITE_FAILED;
+            continue;
+        }
+        // Nothing more came: fine only once the whole uncompressed size has been produced.
+        if (!unzeof(reader.archive))
+            return AR_DECOMPRESS_FAILED;
+        SetFileTime(file, &entry.creationTime, &entry.accessTime, &entry.writeTime);
+        return AR_OK;
+    }
+}
+
+DWORD ExtractFolder(ArchiveReader& reader, const char* targetPath)
+{
+    const char* base = IsAbsolutePath(targetPath) ? nullptr : reader.baseDirectory;
+    if (strlen(base ? base : "") + strlen(targetPath) >= MAX_PATH)
+        return AR_CANNOT_OPEN;
+    MakeFolderChain(base, targetPath);
+    return AR_OK;
+}
+
+HANDLE CreateTargetFile(const std::string& path, DWORD attributes)
+{
+    // Windows will not replace a read-only file; a privileged user on a POSIX file system
+    // under Wine could, so the reader refuses it itself.
+    DWORD existing = GetFileAttributesA(path.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+}
+
+DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* targetPath)
+{
+    SplitPath target = SplitTargetPath(targetPath);
+    const char* base = IsAbsolutePath(target.folder.c_str()) ? nullptr : reader.baseDirectory;
+    std::string filePath = std::string(base ? base : "") + target.folder + target.name;
+    // A shortened path would name another file.
+    if (filePath.size() >= MAX_PATH)
+        return AR_CANNOT_OPEN;
+    MakeFolderChain(base, target.folder);
+
+    HANDLE file = CreateTargetFile(filePath, entry.attributes);
+    if (file == INVALID_HANDLE_VALUE)
+        return AR_CANNOT_OPEN;
+    DWORD result = reader.cachedEncrypted ? CheckPassword(reader) : AR_OK;
+    if (result != AR_OK) {
+        CloseHandle(file);
+        return result;
+    }
+    // minizip decrypts whenever it is given a password, so only encrypted entries get one.
+    const char* password = reader.cachedEncrypted ? reader.password.c_str() : nullptr;
+    if (unzOpenCurrentFile3(reader.archive, nullptr, nullptr, 0, password) != UNZ_OK) {
+        CloseHandle(file);
+        return AR_DECOMPRESS_FAILED;
+    }
+    if (!reader.transferBuffer)
+        reader.transferBuffer.reset(new (std::nothrow) char[kTransferBufferSize]);
+    result = reader.transferBuffer ? WriteEntryData(reader, entry, file) : AR_DECOMPRESS_FAILED;
+    CloseHandle(file);
+    // Data that do not match their CRC-32 are not a successful extraction.
+    if (unzCloseCurrentFile(reader.archive) == UNZ_CRCERROR && result == AR_OK)
+        result = AR_DECOMPRESS_FAILED;
+    return result;
+}
+}
+
+ArchiveReader* OpenArchive(const char* path, const char* password)
+{
+    std::unique_ptr<ArchiveReader> reader(new (std::nothrow) ArchiveReader);
+    if (!reader || !path || !ReadBaseDirectory(reader->baseDirectory))
+        return nullptr;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return nullptr;
+    if (IsEntrylessArchive(file)) {
+        reader->entrylessFile = file;
+        return reader.release();
+    }
+    zlib_filefunc64_def hooks = HandleFileHooks();
+    reader->archive = unzOpen2_64(file, &hooks);   // on failure minizip has closed the file
+    if (!reader->archive)
+        return nullptr;
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(reader->archive, &global) != UNZ_OK || global.number_entry > INT_MAX)
+        return nullptr;
+    reader->entryCount = static_cast<int>(global.number_entry);
+    if (password)
+        reader->password = password;
+    return reader.release();
+}
+
+DWORD GetArchiveEntry(ArchiveReader* reader, int index, ArchiveEntry* entry)
+{
+    if (!entry)
+        return AR_BAD_ARGUMENT;
+    entry->index = 0;
+    entry->name[0] = '\0';
+    entry->uncompressedSize = 0;
+    if (!reader)
+        return AR_BAD_ARGUMENT;
+    if (index == -1) {
+        *entry = ArchiveEntry{};
+        entry->index = reader->entryCount;
+        return AR_OK;
+    }
+    if (index < 0 || index >= reader->entryCount)
+        return AR_BAD_ARGUMENT;
+    return BuildEntry(*reader, index, *entry);
+}
+
+DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPath)
+{
+    if (!reader || !targetPath || index < 0 || index >= reader->entryCount)
+        return AR_BAD_ARGUMENT;
+    ArchiveEntry entry;
+    DWORD result = BuildEntry(*reader, index, entry);
+    if (result == AR_OK)
+        result = ReachEntry(*reader, index);   // the record may have come from the cache
+    if (result != AR_OK)
+        return result;
+    if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return ExtractFolder(*reader, targetPath);
+    return ExtractFile(*reader, entry, targetPath);
+}
+
+DWORD CloseArchive(ArchiveReader* reader)
+{
+    if (!reader)
+        return AR_BAD_ARGUMENT;
+    delete reader;
+    return AR_OK;
+}

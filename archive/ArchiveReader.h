@@ -1,0 +1,34 @@
+#pragma once
+// Reads a zip archive and extracts its entries to target paths chosen by the caller,
+// with folders, attributes and file times. The archive structure is minizip's business.
+#include <windows.h>
+
+constexpr DWORD AR_OK = 0x00000000;
+constexpr DWORD AR_CANNOT_OPEN = 0x00000200;
+constexpr DWORD AR_WRITE_FAILED = 0x00000400;
+constexpr DWORD AR_CORRUPT = 0x00000700;
+constexpr DWORD AR_READ_FAILED = 0x00000800;
+constexpr DWORD AR_BAD_PASSWORD = 0x00001000;
+constexpr DWORD AR_BAD_ARGUMENT = 0x00010000;
+constexpr DWORD AR_DECOMPRESS_FAILED = 0x05000000;
+
+struct ArchiveEntry {
+    int index;                 // position in the central directory; the count for index -1
+    char name[MAX_PATH];       // the stored name, cleaned
+    DWORD attributes;          // FILE_ATTRIBUTE_* bits
+    FILETIME accessTime;
+    FILETIME creationTime;
+    FILETIME writeTime;
+    DWORD compressedSize;
+    DWORD uncompressedSize;
+};
+
+class ArchiveReader;
+
+// Gives no reader when the archive cannot be opened or is not an acceptable zip archive.
+ArchiveReader* OpenArchive(const char* path, const char* password = nullptr);
+// Index -1 asks for the number of entries, which arrives in entry->index.
+DWORD GetArchiveEntry(ArchiveReader* reader, int index, ArchiveEntry* entry);
+// targetPath is the full path of the file to write, or of the folder for a folder entry.
+DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPath);
+DWORD CloseArchive(ArchiveReader* reader);
