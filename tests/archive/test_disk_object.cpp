@@ -1,0 +1,274 @@
+// The disk object on real folders, with the real progress window as its feedback window.
+#include "ScratchFolder.h"
+#include "UiDriver.h"
+#include "app/res/resource.h"
+#include "archive/DiskObject.h"
+#include "framework/Dialog.h"
+#include <doctest.h>
+#include <functional>
+
+namespace {
+const std::string kParameterError = "CDiskObject internal error - check call parameters";
+
+// Notes the caption every time the members are pushed to the controls, which the disk
+// object does right after setting it.
+class CFeedbackDlg : public CDialog {
+public:
+    CFeedbackDlg() : CDialog(IDD_PROGRESS) {}
+    std::vector<std::string> captions;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        if (!pDX->m_bSaveAndValidate)
+            captions.push_back(GetWindowText());
+    }
+};
+
+// Runs `body` while the feedback window is up, then closes it. The current directory
+// must be the same after the body as before.
+void WithFeedbackWindow(const std::function<void(CFeedbackDlg&)>& body)
+{
+    CFeedbackDlg dlg;
+    bool ran = false;
+    UiDriver driver;
+    driver.Then(UiDriver::Inspect(
+        [&](HWND) {
+            dlg.captions.clear();
+            char before[MAX_PATH] = "", after[MAX_PATH] = "garbage";
+            GetCurrentDirectoryA(sizeof(before), before);
+            // A failed REQUIRE throws; it must not cross the timer callback.
+            try {
+                body(dlg);
+            } catch (...) {
+                FAIL_CHECK("stopped by a failed requirement");
+            }
+            GetCurrentDirectoryA(sizeof(after), after);
+            CHECK(std::string(after) == before);
+            ran = true;
+        },
+        UiDriver::Click(IDCANCEL)));
+    CHECK(dlg.DoModal() == IDCANCEL);
+    CHECK(ran);
+    CHECK_FALSE(driver.TimedOut());
+    DrainMessageQueue();
+}
+
+std::string WithoutBackslash(const std::string& folder)
+{
+    return folder.substr(0, folder.size() - 1);
+}
+
+std::string Caption(const CFeedbackDlg& dlg)
+{
+    return dlg.GetWindowText();
+}
+
+std::vector<std::string> Tail(const std::vector<std::string>& all, size_t count)
+{
+    return std::vector<std::string>(all.end() - static_cast<std::ptrdiff_t>(std::min(count, all.size())), all.end());
+}
+}
+
+TEST_CASE("BuildFolderTree creates every missing folder and shows each on the way")
+{
+    ScratchFolder scratch;
+    std::string base = WithoutBackslash(scratch.Path());
+    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
+        std::string slashed = base + "/A/B";
+        std::replace(slashed.begin(), slashed.end(), '\\', '/');
+        CDiskObject disk(&dlg);
+        CHECK(disk.BuildFolderTree(slashed));
+        CHECK(disk.GetErrorText().empty());
+        CHECK(IsFolder(base + "\\A\\B"));
+        CHECK(Tail(dlg.captions, 2) == std::vector<std::string>{base + "\\A", base + "\\A\\B"});
+        // Every parent on the way, from the drive down.
+        CHECK(dlg.captions.size() == static_cast<size_t>(std::count(base.begin(), base.end(), '\\')) + 2);
+        CHECK(Caption(dlg) == base + "\\A\\B");
+
+        dlg.captions.clear();
+        CHECK(disk.BuildFolderTree(slashed));
+        CHECK(Tail(dlg.captions, 2) == std::vector<std::string>{base + "\\A", base + "\\A\\B"});
+
+        dlg.captions.clear();
+        CHECK(disk.BuildFolderTree("C:\\"));
+        CHECK(dlg.captions.empty());
+    });
+}
+
+TEST_CASE("BuildFolderTree refuses an empty path, wildcards and an overlong path")
+{
+    ScratchFolder scratch;
+    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
+        const std::string rows[] = {
+            "",
+            scratch.Path() + "A*B\\",
+            scratch.Path() + "A?B\\C",
+            scratch.Path() + "A:B\\",
+            scratch.Path() + std::string(260 - scratch.Path().size(), 'L'),
+            scratch.Path() + std::string(300, 'L') + "\\",
+        };
+        for (const std::string& folder : rows) {
+            CAPTURE(folder);
+            dlg.SetWindowText("garbage");
+            CDiskObject disk(&dlg);
+            CHECK_FALSE(disk.BuildFolderTree(folder));
+            CHECK(disk.GetErrorText() == kParameterError);
+            CHECK(Caption(dlg) == kParameterError);
+        }
+    });
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((scratch.Path() + "A*").c_str(), &data);
+    CHECK(find == INVALID_HANDLE_VALUE);   // nothing was created
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    CHECK_FALSE(IsFolder(scratch.Path() + std::string(260 - scratch.Path().size(), 'L')));
+}
+
+TEST_CASE("BuildFolderTree resolves parent steps against the current directory")
+{
+    ScratchFolder scratch;
+    const std::string w = scratch.Path() + "W";
+    CreateDirectoryA(w.c_str(), nullptr);
+    CreateDirectoryA((w + "\\V").c_str(), nullptr);
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(saved), saved);
+    REQUIRE(SetCurrentDirectoryA((w + "\\V").c_str()));
+    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
+        CDiskObject disk(&dlg);
+        CHECK(disk.BuildFolderTree("..\\X\\"));
+        CHECK(IsFolder(w + "\\X"));
+        CHECK(Caption(dlg) == w + "\\X");
+
+        // A ".." piece is passed through: U\D is made on the way, then U\S.
+        std::string u = scratch.Path() + "U";
+        CHECK(disk.BuildFolderTree(u + "\\D\\..\\S\\"));
+        CHECK(IsFolder(u + "\\D"));
+        CHECK(IsFolder(u + "\\S"));
+        CHECK(Tail(dlg.captions, 3) == std::vector<std::string>{u + "\\D", u + "\\D\\..", u + "\\D\\..\\S"});
+
+        std::string path = "sub/dir";
+        CHECK(disk.NormalizeFolderPath(path));
+        CHECK(path == w + "\\V\\sub\\dir\\");
+        path = "";
+        CHECK(disk.NormalizeFolderPath(path));
+        CHECK(path == w + "\\V\\");
+        path = "\\Rooted";
+        CHECK(disk.NormalizeFolderPath(path));
+        CHECK(path == w.substr(0, 2) + "\\Rooted\\");
+        path = "\\\\server\\share";
+        CHECK(disk.NormalizeFolderPath(path));
+        CHECK(path == "\\\\server\\share\\");
+    });
+    SetCurrentDirectoryA(saved);
+}
+
+TEST_CASE("CopyFolder copies the files in character-code order and leaves subfolders out")
+{
+    ScratchFolder scratch;
+    const std::string source = scratch.Path() + "src\\";
+    const std::string target = scratch.Path() + "out\\.norla\\";
+    CreateDirectoryA(source.c_str(), nullptr);
+    CreateDirectoryA((source + "s").c_str(), nullptr);
+    WriteBytes(source + "f1", "one");
+    WriteBytes(source + "F2", "two");
+    WriteBytes(source + "s\\inner", "x");
+    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
+        CDiskObject disk(&dlg);
+        CHECK(disk.CopyFolder(source, target));
+        CHECK(disk.GetErrorText().empty());
+        CHECK(ReadBytes(target + "f1") == "one");
+        CHECK(ReadBytes(target + "F2") == "two");
+        CHECK_FALSE(IsFolder(target + "s"));
+        CHECK(dlg.captions.front() == target);
+        CHECK(Tail(dlg.captions, 2) == std::vector<std::string>{"F2", "f1"});
+        CHECK(Caption(dlg) == "f1");
+
+        std::vector<std::string> names{"G0"};
+        CHECK(disk.ListFiles(source, names));
+        CHECK(names == std::vector<std::string>{"F2", "G0", "f1"});
+    });
+}
+
+TEST_CASE("CopyFolder of a missing source creates the target and succeeds")
+{
+    ScratchFolder scratch;
+    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
+        CDiskObject disk(&dlg);
+        CHECK(disk.CopyFolder(scratch.Path() + "missing\\", scratch.Path() + "T"));
+        CHECK(disk.GetErrorText().empty());
+        CHECK(IsFolder(scratch.Path() + "T"));
+        CHECK_FALSE(IsFolder(scratch.Path() + "missing"));
+        CHECK_FALSE(disk.FolderExists(scratch.Path() + "missing"));
+        CHECK(disk.FolderExists(scratch.Path() + "T"));
+    });
+}
+
+// Makes one target file impossible to replace. Windows refuses to overwrite a read-only
+// file; Wine keeps that attribute as Unix permissions, which do not stop root (as in our
+// CI containers), so there a target held open without sharing stands in for it.
+class LockedTarget {
+public:
+    explicit LockedTarget(const std::string& path)
+    {
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        HANDLE probe = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE) {
+            expectedCode = ERROR_ACCESS_DENIED;
+            return;
+        }
+        ::CloseHandle(probe);
+        m_lock = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        expectedCode = ERROR_SHARING_VIOLATION;
+    }
+    ~LockedTarget()
+    {
+        if (m_lock != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_lock);
+    }
+    LockedTarget(const LockedTarget&) = delete;
+    LockedTarget& operator=(const LockedTarget&) = delete;
+
+    DWORD expectedCode = 0;
+
+private:
+    HANDLE m_lock = INVALID_HANDLE_VALUE;
+};
+
+TEST_CASE("CopyFolder stops at a target file it cannot replace, with the system's text and both paths")
+{
+    ScratchFolder scratch;
+    const std::string source = scratch.Path() + "src\\";
+    const std::string target = scratch.Path() + "dst\\";
+    CreateDirectoryA(source.c_str(), nullptr);
+    CreateDirectoryA(target.c_str(), nullptr);
+    WriteBytes(source + "A0", "new a");
+    WriteBytes(source + "F2", "new");
+    WriteBytes(source + "f1", "one");
+    WriteBytes(target + "F2", "old");
+    {
+        LockedTarget locked(target + "F2");
+        WithFeedbackWindow([&](CFeedbackDlg& dlg) {
+            CDiskObject disk(&dlg);
+            CHECK_FALSE(disk.CopyFolder(source, target));
+            const std::string detail = " " + source + "F2 -> " + target + "F2";
+            const std::string& error = disk.GetErrorText();
+            REQUIRE(error.size() > detail.size());
+            CHECK(error.substr(error.size() - detail.size()) == detail);
+            CHECK(error.substr(0, error.size() - detail.size()) == SystemErrorText(locked.expectedCode));
+            CHECK(Caption(dlg) == error);
+        });
+    }
+    CHECK(ReadBytes(target + "A0") == "new a");   // copied before the failure, kept
+    CHECK(ReadBytes(target + "F2") == "old");
+    CHECK_FALSE(IsFile(target + "f1"));           // sorted after the failure, not tried
+}
+
+TEST_CASE("the error text is the system's sentence, trimmed, or the bare code")
+{
+    std::string known = SystemErrorText(ERROR_FILE_NOT_FOUND);
+    CHECK_FALSE(known.empty());
+    CHECK(known.find_first_of("\r\n") == std::string::npos);
+    CHECK(known.back() != ' ');
+    CHECK(SystemErrorText(0x2badbeef) == "Error 732806895");
+}
