@@ -1,6 +1,5 @@
 #include "FtpServer.h"
-#include <windows.h>
-#include <fstream>
+#include "ScratchFolder.h"
 #include <sstream>
 
 namespace {
@@ -13,53 +12,18 @@ std::string Root()
             c = '\\';
     return root;
 }
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteAll(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-void RemoveContents(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = folder + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveContents(path + "\\");
-            RemoveDirectoryA(path.c_str());
-        } else {
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path.c_str());
-        }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-}
 }
 
 bool FtpServer::IsRunning()
 {
-    std::string state = ReadAll(Root() + "state");
+    std::string state = ReadBytes(Root() + "state");
     return state == "listening" || state == "closed";
 }
 
 void FtpServer::Reset(const FtpBehaviour& behaviour)
 {
-    RemoveContents(Home());
+    ScratchFolder::RemoveTree(Home());
+    CreateDirectoryA(Home().c_str(), nullptr);
     DeleteFileA((Root() + "commands.log").c_str());
     std::ostringstream control;
     control << "{\"refuse_login\": " << (behaviour.refuseLogin ? "true" : "false")
@@ -71,11 +35,11 @@ void FtpServer::Reset(const FtpBehaviour& behaviour)
         control << ", \"slow_ms\": " << behaviour.slowMs;
     control << "}";
     // Written whole, then renamed, so the server never reads half a file.
-    WriteAll(Root() + "control.json.new", control.str());
+    WriteBytes(Root() + "control.json.new", control.str());
     MoveFileExA((Root() + "control.json.new").c_str(), (Root() + "control.json").c_str(),
                 MOVEFILE_REPLACE_EXISTING);
     const char* wanted = behaviour.listening ? "listening" : "closed";
-    for (int i = 0; i < 100 && ReadAll(Root() + "state") != wanted; ++i)
+    for (int i = 0; i < 100 && ReadBytes(Root() + "state") != wanted; ++i)
         Sleep(20);
 }
 
@@ -86,7 +50,7 @@ std::string FtpServer::Home()
 
 void FtpServer::PutFile(const std::string& name, const std::string& bytes)
 {
-    WriteAll(Home() + name, bytes);
+    WriteBytes(Home() + name, bytes);
 }
 
 void FtpServer::MakeDir(const std::string& name)
@@ -96,7 +60,7 @@ void FtpServer::MakeDir(const std::string& name)
 
 std::vector<std::string> FtpServer::Commands()
 {
-    std::istringstream record(ReadAll(Root() + "commands.log"));
+    std::istringstream record(ReadBytes(Root() + "commands.log"));
     std::vector<std::string> lines;
     for (std::string line; std::getline(record, line);)
         lines.push_back(line);
