@@ -4,6 +4,7 @@
 #include "download/ServerParameters.h"
 #include "framework/StdioFile.h"
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -46,8 +47,10 @@ std::string ReadDescriptor(CFtpConnection& connection, const std::string& listed
     return ToLower(line);
 }
 
-// False when the listing cannot be started. Throws CInternetException.
-bool LookUpDescriptor(CFtpConnection& connection)
+// Lists the connection's current directory afresh and hands every file entry's name to
+// `visit` until it returns false. False when the listing cannot be started.
+// Throws CInternetException.
+bool WalkListing(CFtpConnection& connection, const std::function<bool(const std::string&)>& visit)
 {
     CFtpFileFind finder(&connection, kContext);
     if (!finder.FindFile(nullptr, INTERNET_FLAG_RELOAD)) {
@@ -57,38 +60,32 @@ bool LookUpDescriptor(CFtpConnection& connection)
     bool more = true;
     while (more) {
         more = finder.FindNextFile();
-        if (finder.IsDirectory())
-            continue;
-        std::string name = finder.GetFileName();
-        if (ToLower(name) != kDescriptorName)
-            continue;
-        theApp.m_strDownloadFileName = ReadDescriptor(connection, name);
-        break;
+        if (!finder.IsDirectory() && !visit(finder.GetFileName()))
+            break;
     }
     finder.Close();
     return true;
 }
 
-// Walks the whole listing; every file entry of that name sets m_strArchivePath.
-// False when the listing cannot be started.
+// Only the first entry named like the descriptor is read.
+bool LookUpDescriptor(CFtpConnection& connection)
+{
+    return WalkListing(connection, [&](const std::string& name) {
+        if (ToLower(name) != kDescriptorName)
+            return true;
+        theApp.m_strDownloadFileName = ReadDescriptor(connection, name);
+        return false;
+    });
+}
+
+// The whole listing is walked; every entry of that name sets m_strArchivePath.
 bool LookUpArchive(CFtpConnection& connection, const std::string& fileName)
 {
-    CFtpFileFind finder(&connection, kContext);
-    if (!finder.FindFile(nullptr, INTERNET_FLAG_RELOAD)) {
-        finder.Close();
-        return false;
-    }
-    bool more = true;
-    while (more) {
-        more = finder.FindNextFile();
-        if (finder.IsDirectory())
-            continue;
-        std::string name = ToLower(finder.GetFileName());
-        if (name == fileName)
-            theApp.m_strArchivePath = theApp.m_strInstallDir + name;
-    }
-    finder.Close();
-    return true;
+    return WalkListing(connection, [&](const std::string& name) {
+        if (ToLower(name) == fileName)
+            theApp.m_strArchivePath = theApp.m_strInstallDir + ToLower(name);
+        return true;
+    });
 }
 
 enum class TransferEnd { Complete, QuitRequested, WriteFailed };
