@@ -74,6 +74,8 @@ CInternetSession::~CInternetSession()
 
 BOOL CInternetSession::SetOption(DWORD option, DWORD value, DWORD flags)
 {
+    if (flags == 0)
+        return ::InternetSetOptionA(m_hSession, option, &value, sizeof(value));
     return ::InternetSetOptionExA(m_hSession, option, &value, sizeof(value), flags);
 }
 

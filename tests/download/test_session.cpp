@@ -183,6 +183,18 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text)
 }
 }
 
+TEST_CASE("a download session carries its connect timeout")
+{
+    CDownloadSession session("NorlaInstaller");
+    PrepareDownloadSession(session);
+    DWORD value = 0xdeadbeef;
+    DWORD size = sizeof(value);
+    CHECK(InternetQueryOptionA(session.GetHandle(), INTERNET_OPTION_CONNECT_TIMEOUT, &value, &size));
+    CHECK(value == 30000);
+    // Wine keeps neither the retry count nor the back-off of a session, so those two
+    // cannot be read back here.
+}
+
 TEST_CASE("a download session reports its status while it connects, lists and reads")
 {
     FtpServer::Reset();
