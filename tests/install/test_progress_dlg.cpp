@@ -228,3 +228,39 @@ TEST_CASE("during a long download the first slide timer fires after 10 s")
                       [](DWORD at) { return at - g_watch.timers[1].at < 200; }));
     DrainMessageQueue();
 }
+
+namespace {
+HWND g_closing = nullptr;
+void CALLBACK PressCloseBox(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    PostMessageA(g_closing, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+}
+
+TEST_CASE("the close box during the download stops it and removes the partial file")
+{
+    FtpBehaviour slow;
+    slow.slowMs = 20;   // about 2.5 s for the whole file
+    FtpServer::Reset(slow);
+    FtpServer::PutFile("norla.zip", PatternBytes(1000000));
+    ScratchFolder folder;
+    theApp.m_strInstallDir = folder.Path();
+    theApp.m_strDownloadFileName = "norla.zip";
+    UiDriver driver;
+    driver.Then(UiDriver::Inspect(
+        [](HWND window) {
+            g_closing = window;
+            SetTimer(nullptr, 0, 500, PressCloseBox);   // once the download runs
+        },
+        UiDriver::Nothing()));
+
+    DWORD start = GetTickCount();
+    theApp.m_dlgProgress.DoModal();
+
+    CHECK(GetTickCount() - start < 1800);
+    CHECK(FtpServer::Received("RETR norla.zip"));
+    CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
+    CHECK(theApp.m_pFtpConnection == nullptr);
+    DrainMessageQueue();
+}
