@@ -5,6 +5,7 @@
 #include "framework/StdioFile.h"
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <memory>
 
 namespace {
@@ -47,10 +48,11 @@ std::string ReadDescriptor(CFtpConnection& connection, const std::string& listed
     return ToLower(line);
 }
 
-// Lists the connection's current directory afresh and hands every file entry's name to
-// `visit` until it returns false. False when the listing cannot be started.
+// Lists the connection's current directory afresh and hands every file entry to `visit`
+// until it returns false. False when the listing cannot be started.
 // Throws CInternetException.
-bool WalkListing(CFtpConnection& connection, const std::function<bool(const std::string&)>& visit)
+bool WalkListing(CFtpConnection& connection,
+                 const std::function<bool(const CFtpFileFind&)>& visit)
 {
     CFtpFileFind finder(&connection, kContext);
     if (!finder.FindFile(nullptr, INTERNET_FLAG_RELOAD)) {
@@ -60,7 +62,7 @@ bool WalkListing(CFtpConnection& connection, const std::function<bool(const std:
     bool more = true;
     while (more) {
         more = finder.FindNextFile();
-        if (!finder.IsDirectory() && !visit(finder.GetFileName()))
+        if (!finder.IsDirectory() && !visit(finder))
             break;
     }
     finder.Close();
@@ -70,20 +72,25 @@ bool WalkListing(CFtpConnection& connection, const std::function<bool(const std:
 // Only the first entry named like the descriptor is read.
 bool LookUpDescriptor(CFtpConnection& connection)
 {
-    return WalkListing(connection, [&](const std::string& name) {
-        if (ToLower(name) != kDescriptorName)
+    return WalkListing(connection, [&](const CFtpFileFind& entry) {
+        if (ToLower(entry.GetFileName()) != kDescriptorName)
             return true;
-        theApp.m_strDownloadFileName = ReadDescriptor(connection, name);
+        theApp.m_strDownloadFileName = ReadDescriptor(connection, entry.GetFileName());
         return false;
     });
 }
 
-// The whole listing is walked; every entry of that name sets m_strArchivePath.
-bool LookUpArchive(CFtpConnection& connection, const std::string& fileName)
+// The whole listing is walked; every entry of that name sets m_strArchivePath, and its
+// listed size is noted.
+bool LookUpArchive(CFtpConnection& connection, const std::string& fileName,
+                   std::optional<ULONGLONG>& listedSize)
 {
-    return WalkListing(connection, [&](const std::string& name) {
-        if (ToLower(name) == fileName)
-            theApp.m_strArchivePath = theApp.m_strInstallDir + ToLower(name);
+    return WalkListing(connection, [&](const CFtpFileFind& entry) {
+        std::string name = ToLower(entry.GetFileName());
+        if (name == fileName) {
+            theApp.m_strArchivePath = theApp.m_strInstallDir + name;
+            listedSize = entry.GetLength();
+        }
         return true;
     });
 }
@@ -91,10 +98,11 @@ bool LookUpArchive(CFtpConnection& connection, const std::string& fileName)
 enum class TransferEnd { Complete, QuitRequested, WriteFailed };
 
 // Throws CInternetException when the transfer breaks.
-TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressCtrl& bar)
+TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressCtrl& bar,
+                       long long& received)
 {
     bar.SetRange32(0, kProgressRangeHigh);
-    long long received = 0;
+    received = 0;
     char block[kTransferBlock];
     for (;;) {
         UINT read = serverFile.Read(block, kTransferBlock);
@@ -151,10 +159,12 @@ int DownloadArchive(const char* agentName, std::string fileName)
     std::unique_ptr<CInternetFile> serverFile;
     CStdioFile localFile;
     TransferEnd end = TransferEnd::WriteFailed;
+    std::optional<ULONGLONG> listedSize;
+    long long received = 0;
     int result = 0;
     try {
         theApp.m_pFtpConnection = ConnectToDownloadServer(session);
-        if (!LookUpArchive(*theApp.m_pFtpConnection, fileName)) {
+        if (!LookUpArchive(*theApp.m_pFtpConnection, fileName, listedSize)) {
             result = -1;
         } else {
             serverFile.reset(theApp.m_pFtpConnection->OpenFile(
@@ -162,8 +172,14 @@ int DownloadArchive(const char* agentName, std::string fileName)
             if (localFile.Open(theApp.m_strArchivePath.c_str(), CStdioFile::modeCreate |
                                                                     CStdioFile::modeWrite |
                                                                     CStdioFile::typeBinary)) {
-                end = CopyBlocks(*serverFile, localFile, theApp.m_dlgProgress.m_progress);
+                end = CopyBlocks(*serverFile, localFile, theApp.m_dlgProgress.m_progress,
+                                 received);
                 result = end == TransferEnd::Complete ? 1 : 0;
+                // WinINet ends the read when the data connection closes; a server that
+                // closes it early says so only on the control connection (426), which
+                // WinINet does not pass on. The listed size tells a short copy.
+                if (listedSize && static_cast<ULONGLONG>(received) != *listedSize)
+                    result = 0;
             }
         }
     } catch (const CInternetException&) {

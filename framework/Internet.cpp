@@ -182,6 +182,11 @@ BOOL CFtpFileFind::IsDirectory() const
     return (m_current.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+ULONGLONG CFtpFileFind::GetLength() const
+{
+    return (static_cast<ULONGLONG>(m_current.nFileSizeHigh) << 32) | m_current.nFileSizeLow;
+}
+
 void CFtpFileFind::Close()
 {
     CloseInternetHandle(m_hFind);

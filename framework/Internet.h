@@ -92,6 +92,8 @@ public:
     BOOL FindNextFile();
     BOOL IsDirectory() const;
     std::string GetFileName() const { return m_current.cFileName; }
+    // The current entry's size as listed.
+    ULONGLONG GetLength() const;
     void Close();
 
 private:

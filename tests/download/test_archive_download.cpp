@@ -224,20 +224,25 @@ TEST_CASE("failed downloads end with 0 or -1, closed and without a stray file")
     FtpServer::Reset();
 }
 
-TEST_CASE("a dropped data connection ends with 0 and keeps what arrived")
+TEST_CASE("a broken data connection ends with 0 and keeps what arrived")
 {
-    FtpBehaviour dropped;
-    dropped.dropAfter = 65536;
-    FtpServer::Reset(dropped);
-    std::string bytes = PatternBytes(1000000);
-    FtpServer::PutFile("norla.zip", bytes);
-    Install install;
-    CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 0);
-    std::string partial = ReadBytes(install.Archive("norla.zip"));
-    CHECK(partial.size() > 0);
-    CHECK(partial.size() <= 65536);
-    CHECK(partial == bytes.substr(0, partial.size()));
-    CHECK(theApp.m_pFtpConnection == nullptr);
+    FtpBehaviour reset;
+    reset.dropAfter = 65536;
+    FtpBehaviour closedEarly;   // looks like the end of the file on the data connection
+    closedEarly.endAfter = 65536;
+    for (const FtpBehaviour& behaviour : {reset, closedEarly}) {
+        CAPTURE(behaviour.dropAfter);
+        FtpServer::Reset(behaviour);
+        std::string bytes = PatternBytes(1000000);
+        FtpServer::PutFile("norla.zip", bytes);
+        Install install;
+        CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 0);
+        std::string partial = ReadBytes(install.Archive("norla.zip"));
+        CHECK(partial.size() > 0);
+        CHECK(partial.size() <= 65536);
+        CHECK(partial == bytes.substr(0, partial.size()));
+        CHECK(theApp.m_pFtpConnection == nullptr);
+    }
     FtpServer::Reset();
 }
 

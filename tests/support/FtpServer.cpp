@@ -31,6 +31,8 @@ void FtpServer::Reset(const FtpBehaviour& behaviour)
             << ", \"listening\": " << (behaviour.listening ? "true" : "false");
     if (behaviour.dropAfter >= 0)
         control << ", \"drop_after\": " << behaviour.dropAfter;
+    if (behaviour.endAfter >= 0)
+        control << ", \"end_after\": " << behaviour.endAfter;
     if (behaviour.slowMs > 0)
         control << ", \"slow_ms\": " << behaviour.slowMs;
     control << "}";

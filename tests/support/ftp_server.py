@@ -6,6 +6,7 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   refuse_login   true: every login is refused (530)
   fail_list      true: LIST, NLST and MLSD are answered with 550
   drop_after     N: a download's data connection is reset after N bytes
+  end_after      N: a download's data connection is closed after N bytes, answered with 426
   slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
   listening      false: the server closes its listening socket (polled, not per connection)
 Every connection and every command received is appended to ROOT/commands.log.
@@ -56,15 +57,18 @@ class Authorizer(DummyAuthorizer):
 class MisbehavingDTP(DTPHandler):
     def send(self, data):
         control = self.cmd_channel.control
-        limit = control.get("drop_after")
+        reset = control.get("drop_after")
+        limit = reset if reset is not None else control.get("end_after")
         if limit is not None:
             left = limit - self.tot_bytes_sent
             if left <= 0:
-                # Give the client time to take what was sent, then reset the connection
-                # (a plain close would look like the end of the file).
+                # Give the client time to take what was sent, then break off. A reset fails
+                # the client's read; a plain close looks like the end of the file on the
+                # data connection, and only the control connection says otherwise.
                 time.sleep(0.5)
-                self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
-                                       struct.pack("ii", 1, 0))
+                if reset is not None:
+                    self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                           struct.pack("ii", 1, 0))
                 self._resp = ("426 Connection dropped; transfer aborted.", lambda msg: None)
                 self.close()
                 return 0
