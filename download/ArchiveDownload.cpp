@@ -80,17 +80,17 @@ bool LookUpDescriptor(CFtpConnection& connection)
     });
 }
 
-// The whole listing is walked; every entry of that name sets m_strArchivePath, and its
-// listed size is noted.
+// The whole listing is walked; every entry of that name in lower case sets
+// m_strArchivePath. The size of the entry that will be opened is noted.
 bool LookUpArchive(CFtpConnection& connection, const std::string& fileName,
                    std::optional<ULONGLONG>& listedSize)
 {
     return WalkListing(connection, [&](const CFtpFileFind& entry) {
         std::string name = ToLower(entry.GetFileName());
-        if (name == fileName) {
+        if (name == fileName)
             theApp.m_strArchivePath = theApp.m_strInstallDir + name;
+        if (entry.GetFileName() == fileName)
             listedSize = entry.GetLength();
-        }
         return true;
     });
 }
@@ -160,7 +160,6 @@ int DownloadArchive(const char* agentName, std::string fileName)
     CStdioFile localFile;
     TransferEnd end = TransferEnd::WriteFailed;
     std::optional<ULONGLONG> listedSize;
-    long long received = 0;
     int result = 0;
     try {
         theApp.m_pFtpConnection = ConnectToDownloadServer(session);
@@ -172,6 +171,7 @@ int DownloadArchive(const char* agentName, std::string fileName)
             if (localFile.Open(theApp.m_strArchivePath.c_str(), CStdioFile::modeCreate |
                                                                     CStdioFile::modeWrite |
                                                                     CStdioFile::typeBinary)) {
+                long long received = 0;
                 end = CopyBlocks(*serverFile, localFile, theApp.m_dlgProgress.m_progress,
                                  received);
                 result = end == TransferEnd::Complete ? 1 : 0;
