@@ -1,5 +1,7 @@
 #include "framework/Internet.h"
-#include <string>
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace {
 std::string ModuleBaseName()
@@ -15,7 +17,47 @@ std::string ModuleBaseName()
         name.erase(dot);
     return name;
 }
+
+// Sessions whose status callback is on. The callback only gets a handle, which may be a
+// connection, listing or file made from the session, so it is traced back to its root.
+std::vector<CInternetSession*>& CallbackSessions()
+{
+    static std::vector<CInternetSession*> sessions;
+    return sessions;
 }
+
+CInternetSession* SessionOf(HINTERNET handle)
+{
+    auto& sessions = CallbackSessions();
+    for (int depth = 0; handle && depth < 8; ++depth) {
+        for (CInternetSession* session : sessions)
+            if (session->GetHandle() == handle)
+                return session;
+        HINTERNET parent = nullptr;
+        DWORD size = sizeof(parent);
+        if (!::InternetQueryOptionA(handle, INTERNET_OPTION_PARENT_HANDLE, &parent, &size))
+            break;
+        handle = parent;
+    }
+    // A handle still being created may not answer yet; with one such session it is ours.
+    return sessions.size() == 1 ? sessions.front() : nullptr;
+}
+
+void CloseInternetHandle(HINTERNET& handle)
+{
+    if (handle) {
+        ::InternetCloseHandle(handle);
+        handle = nullptr;
+    }
+}
+}
+
+void AfxThrowInternetException()
+{
+    throw CInternetException(::GetLastError());
+}
+
+// --- CInternetSession
 
 CInternetSession::CInternetSession(const char* agent, DWORD_PTR context, DWORD accessType,
                                    const char* proxyName, const char* proxyBypass, DWORD flags)
@@ -30,10 +72,178 @@ CInternetSession::~CInternetSession()
     Close();
 }
 
+BOOL CInternetSession::SetOption(DWORD option, DWORD value, DWORD flags)
+{
+    if (flags == 0)
+        return ::InternetSetOptionA(m_hSession, option, &value, sizeof(value));
+    return ::InternetSetOptionExA(m_hSession, option, &value, sizeof(value), flags);
+}
+
+BOOL CInternetSession::EnableStatusCallback(BOOL enable)
+{
+    auto& sessions = CallbackSessions();
+    sessions.erase(std::remove(sessions.begin(), sessions.end(), this), sessions.end());
+    m_bCallbackEnabled = false;
+    INTERNET_STATUS_CALLBACK previous =
+        ::InternetSetStatusCallbackA(m_hSession, enable ? StatusCallback : nullptr);
+    if (previous == INTERNET_INVALID_STATUS_CALLBACK)
+        return FALSE;
+    if (enable) {
+        sessions.push_back(this);
+        m_bCallbackEnabled = true;
+    }
+    return TRUE;
+}
+
+CFtpConnection* CInternetSession::GetFtpConnection(const char* server, const char* userName,
+                                                   const char* password, INTERNET_PORT port,
+                                                   BOOL passive)
+{
+    HINTERNET connection =
+        ::InternetConnectA(m_hSession, server, port, userName, password, INTERNET_SERVICE_FTP,
+                           passive ? INTERNET_FLAG_PASSIVE : 0, m_dwContext);
+    if (connection == nullptr)
+        AfxThrowInternetException();
+    return new CFtpConnection(this, connection);
+}
+
 void CInternetSession::Close()
 {
-    if (m_hSession) {
-        ::InternetCloseHandle(m_hSession);
-        m_hSession = nullptr;
+    if (m_bCallbackEnabled) {
+        auto& sessions = CallbackSessions();
+        sessions.erase(std::remove(sessions.begin(), sessions.end(), this), sessions.end());
+        m_bCallbackEnabled = false;
     }
+    CloseInternetHandle(m_hSession);
+}
+
+void CInternetSession::OnStatusCallback(DWORD_PTR, DWORD, LPVOID, DWORD)
+{
+}
+
+void CALLBACK CInternetSession::StatusCallback(HINTERNET handle, DWORD_PTR context,
+                                               DWORD status, LPVOID info, DWORD infoLength)
+{
+    // No exception may travel back into WinINet.
+    try {
+        if (CInternetSession* session = SessionOf(handle))
+            session->OnStatusCallback(context, status, info, infoLength);
+    } catch (...) {
+    }
+}
+
+// --- CFtpConnection
+
+CFtpConnection::~CFtpConnection()
+{
+    Close();
+}
+
+CInternetFile* CFtpConnection::OpenFile(const char* fileName, DWORD access, DWORD flags,
+                                        DWORD_PTR context)
+{
+    HINTERNET file = ::FtpOpenFileA(m_hConnection, fileName, access, flags, context);
+    if (file == nullptr)
+        AfxThrowInternetException();
+    return new CInternetFile(file);
+}
+
+void CFtpConnection::Close()
+{
+    CloseInternetHandle(m_hConnection);
+}
+
+// --- CFtpFileFind
+
+CFtpFileFind::~CFtpFileFind()
+{
+    Close();
+}
+
+BOOL CFtpFileFind::FindFile(const char* name, DWORD flags)
+{
+    Close();
+    m_hFind = ::FtpFindFirstFileA(m_pConnection->GetHandle(), name, &m_next, flags, m_dwContext);
+    m_bHaveNext = m_hFind != nullptr;
+    return m_bHaveNext;
+}
+
+BOOL CFtpFileFind::FindNextFile()
+{
+    if (!m_bHaveNext)
+        return FALSE;
+    m_current = m_next;
+    m_bHaveNext = ::InternetFindNextFileA(m_hFind, &m_next) != FALSE;
+    return m_bHaveNext;
+}
+
+BOOL CFtpFileFind::IsDirectory() const
+{
+    return (m_current.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+ULONGLONG CFtpFileFind::GetLength() const
+{
+    return (static_cast<ULONGLONG>(m_current.nFileSizeHigh) << 32) | m_current.nFileSizeLow;
+}
+
+void CFtpFileFind::Close()
+{
+    CloseInternetHandle(m_hFind);
+    m_bHaveNext = false;
+}
+
+// --- CInternetFile
+
+CInternetFile::~CInternetFile()
+{
+    Close();
+}
+
+UINT CInternetFile::Read(void* buffer, UINT count)
+{
+    if (!m_buffered.empty()) {
+        UINT taken = static_cast<UINT>(std::min<size_t>(count, m_buffered.size()));
+        std::memcpy(buffer, m_buffered.data(), taken);
+        m_buffered.erase(0, taken);
+        return taken;
+    }
+    DWORD read = 0;
+    if (!::InternetReadFile(m_hFile, buffer, count, &read))
+        AfxThrowInternetException();
+    return read;
+}
+
+BOOL CInternetFile::ReadString(std::string& line)
+{
+    line.clear();
+    for (;;) {
+        size_t end = m_buffered.find('\n');
+        if (end != std::string::npos) {
+            line.append(m_buffered, 0, end);
+            m_buffered.erase(0, end + 1);
+            break;
+        }
+        line += m_buffered;
+        m_buffered.clear();
+        char chunk[512];
+        DWORD read = 0;
+        if (!::InternetReadFile(m_hFile, chunk, sizeof(chunk), &read))
+            AfxThrowInternetException();
+        if (read == 0) {
+            if (line.empty())
+                return FALSE;
+            break;
+        }
+        m_buffered.assign(chunk, read);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return TRUE;
+}
+
+void CInternetFile::Close()
+{
+    CloseInternetHandle(m_hFile);
+    m_buffered.clear();
 }

@@ -1,6 +1,80 @@
 #include "install/ProgressDlg.h"
+#include "app/SetupApp.h"
 #include "app/res/resource.h"
+#include "install/InstallationSequence.h"
+
+UINT_PTR NextSlideTimer(UINT_PTR timer)
+{
+    return timer >= kLastSlideTimer ? kFirstSlideTimer : timer + 1;
+}
 
 CProgressDlg::CProgressDlg() : CDialog(IDD_PROGRESS)
 {
+}
+
+BOOL CProgressDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_picture.Prepare(m_hWnd, IDB_PROGRESS_PICTURE);
+    SetTimer(kStartTimer, kStartDelayMs);
+    SetWindowText("Norla Veltro wird heruntergeladen und entpackt - bitte warten...");
+    return TRUE;
+}
+
+void CProgressDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_PROGRESS_BAR, m_progress);
+}
+
+void CProgressDlg::OnOK()
+{
+    CDialog::OnOK();
+}
+
+// Escape and the close box. The quit message also stops a download that is pumping.
+void CProgressDlg::OnCancel()
+{
+    ::PostQuitMessage(0);
+    CDialog::OnCancel();
+}
+
+void CProgressDlg::OnTimer(UINT_PTR id)
+{
+    if (id == kStartTimer) {
+        KillTimer(kStartTimer);
+        SetTimer(kFirstSlideTimer, kSlidePeriodMs);
+        RunInstallation();
+    } else if (id >= kFirstSlideTimer && id <= kLastSlideTimer) {
+        SlideStep(id);
+    }
+}
+
+// Every slide shows picture 144 again: load it afresh and redraw the whole window at once.
+void CProgressDlg::SlideStep(UINT_PTR timer)
+{
+    KillTimer(timer);
+    m_picture.Reload(m_hWnd, IDB_PROGRESS_PICTURE);
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    SetTimer(NextSlideTimer(timer), kSlidePeriodMs);
+}
+
+BOOL CProgressDlg::OnEraseBkgnd(HDC hDC)
+{
+    return m_picture.Draw(hDC);
+}
+
+void CProgressDlg::SetStatusText(const std::string&)
+{
+}
+
+bool PumpPendingMessages()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (!theApp.PumpMessage()) {
+            ::PostQuitMessage(0);
+            return false;
+        }
+    }
+    return true;
 }

@@ -1,0 +1,14 @@
+#pragma once
+// The download server every connection uses. The host (and, for tests, the port) is
+// compiled in; the program reads no configuration.
+#include "framework/Internet.h"
+
+const char* const kFtpServer = NORLA_FTP_HOST;
+const char* const kFtpUserName = "DownloadNorlaVeltro2024";
+const char* const kFtpPassword = "tqM!ra#5917";
+// 0 is INTERNET_INVALID_PORT_NUMBER, with which WinINet uses the FTP port 21.
+const INTERNET_PORT kFtpPort = NORLA_FTP_PORT;
+const BOOL kFtpPassive = TRUE;
+
+// Logs in to the download server; the caller owns the connection. Throws CInternetException.
+CFtpConnection* ConnectToDownloadServer(CInternetSession& session);

@@ -1,0 +1,22 @@
+#pragma once
+// A local file written in binary mode: create (replacing any file of that name), write, close.
+#include <windows.h>
+
+class CStdioFile {
+public:
+    enum OpenFlags { modeCreate = 0x1000, modeWrite = 0x0001, typeBinary = 0x8000 };
+
+    CStdioFile() = default;
+    ~CStdioFile();
+    CStdioFile(const CStdioFile&) = delete;
+    CStdioFile& operator=(const CStdioFile&) = delete;
+
+    // Only modeCreate | modeWrite | typeBinary is supported. FALSE when it cannot be opened.
+    BOOL Open(const char* fileName, UINT openFlags);
+    // FALSE unless every byte was written.
+    BOOL Write(const void* buffer, UINT count);
+    void Close();
+
+private:
+    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+};

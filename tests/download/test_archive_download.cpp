@@ -1,0 +1,364 @@
+// The download descriptor and the archive download against the real FTP server.
+#include "FtpServer.h"
+#include "ScratchFolder.h"
+#include "UiDriver.h"
+#include "app/SetupApp.h"
+#include "app/res/resource.h"
+#include "download/ArchiveDownload.h"
+#include "download/ServerParameters.h"
+#include <doctest.h>
+
+namespace {
+// Logs in through a session of its own, as the installation directory page does.
+struct PageConnection {
+    CInternetSession session;
+    PageConnection() { theApp.m_pFtpConnection = ConnectToDownloadServer(session); }
+    ~PageConnection()
+    {
+        // FindDownloadDescriptor must have destroyed the connection already.
+        CHECK(theApp.m_pFtpConnection == nullptr);
+    }
+};
+
+void PutDescriptorCase(const char* entry, bool asFolder, const std::string& content)
+{
+    FtpServer::Reset();
+    FtpServer::PutFile("other.txt", "norla.zip\r\n");
+    if (asFolder)
+        FtpServer::MakeDir(entry);
+    else if (entry)
+        FtpServer::PutFile(entry, content);
+}
+}
+
+TEST_CASE("the download descriptor's first line names the archive")
+{
+    struct Row {
+        const char* name;
+        const char* entry;   // null: no descriptor
+        bool asFolder;
+        std::string content;
+        const char* stored;
+    } rows[] = {
+        {"blanks and capitals, more lines", "norlainstaller.ini", false,
+         " \t Norla_Veltro_2024.ZIP \t\r\nsecond.zip\r\nthird\r\n", "norla_veltro_2024.zip"},
+        {"upper-case descriptor name", "NORLAINSTALLER.INI", false, "a.zip\n", "a.zip"},
+        {"no line end", "NorlaInstaller.ini", false, "b.zip", "b.zip"},
+        {"a folder of that name", "norlainstaller.ini", true, "", "previous.zip"},
+        {"no descriptor", nullptr, false, "", "previous.zip"},
+        {"empty descriptor", "norlainstaller.ini", false, "", ""},
+        {"empty first line", "norlainstaller.ini", false, "\r\nc.zip\r\n", ""},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.name));
+        PutDescriptorCase(row.entry, row.asFolder, row.content);
+        theApp.m_strDownloadFileName = "previous.zip";
+        PageConnection page;
+        CHECK(FindDownloadDescriptor());
+        CHECK(theApp.m_strDownloadFileName == row.stored);
+    }
+}
+
+TEST_CASE("a descriptor lookup that cannot list or read leaves the name and closes")
+{
+    struct Row {
+        const char* name;
+        FtpBehaviour behaviour;
+        std::string content;
+        bool emptyFolder;
+    };
+    FtpBehaviour refused;
+    refused.failList = true;
+    FtpBehaviour dropped;
+    dropped.dropAfter = 4096;
+    Row rows[] = {
+        {"listing refused", refused, "x.zip\r\n", false},
+        {"empty start directory", FtpBehaviour(), "", true},
+        // The first line is far longer than what arrives before the reset.
+        {"reading breaks off", dropped, std::string(200000, 'n') + "\r\n", false},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.name));
+        FtpServer::Reset(row.behaviour);
+        if (!row.emptyFolder)
+            FtpServer::PutFile("norlainstaller.ini", row.content);
+        theApp.m_strDownloadFileName = "previous.zip";
+        PageConnection page;
+        CHECK_FALSE(FindDownloadDescriptor());
+        CHECK(theApp.m_strDownloadFileName == "previous.zip");
+    }
+    FtpServer::Reset();
+}
+
+TEST_CASE("without a connection the descriptor lookup asks the server nothing")
+{
+    FtpServer::Reset();
+    theApp.m_pFtpConnection = nullptr;
+    CHECK_FALSE(FindDownloadDescriptor());
+    CHECK(FtpServer::Commands().empty());
+}
+
+TEST_CASE("refused endings")
+{
+    struct Row {
+        const char* name;
+        bool refused;
+    } rows[] = {
+        {"setup.exe", true}, {"x.com", true}, {"x.dll", true}, {"x.bat", true},
+        {"x.sys", true},     {"x.inf", true}, {"exe", true},   {"archivexe", true},
+        {"SETUP.EXE", false}, {"x.Dll", false}, {"xe", false}, {"", false},
+        {"norla.zip", false}, {"x.exe.zip", false}, {"x.ex", false},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.name));
+        CHECK(HasRefusedEnding(row.name) == row.refused);
+    }
+}
+
+namespace {
+struct Install {
+    ScratchFolder folder;
+    Install()
+    {
+        theApp.m_strInstallDir = folder.Path();
+        theApp.m_strArchivePath = Previous();
+    }
+    std::string Previous() const { return folder.Path() + "previous.zip"; }
+    std::string Archive(const char* name) const { return folder.Path() + name; }
+};
+}
+
+TEST_CASE("a refused name is never downloaded, not even asked for")
+{
+    for (const char* name : {"norla.exe", "norla.com", "norla.dll", "norla.bat", "norla.sys",
+                             "norla.inf"}) {
+        CAPTURE(std::string(name));
+        FtpServer::Reset();
+        FtpServer::PutFile(name, "MZ");
+        Install install;
+        CHECK(DownloadArchive("NorlaInstaller", name) == 0);
+        CHECK(FtpServer::Commands().empty());
+        CHECK(theApp.m_strArchivePath == install.Previous());
+        CHECK_FALSE(IsFile(install.Archive(name)));
+    }
+    // Upper case is not refused: this one is asked for. (The listing, compared in lower
+    // case, never matches it, so it goes to the archive path of before.)
+    FtpServer::Reset();
+    FtpServer::PutFile("NORLA.EXE", "MZ");
+    Install install;
+    CHECK(DownloadArchive("NorlaInstaller", "NORLA.EXE") == 1);
+    CHECK(FtpServer::Received("RETR NORLA.EXE"));
+    CHECK(ReadBytes(theApp.m_strArchivePath) == "MZ");
+}
+
+TEST_CASE("the archive arrives byte for byte in the installation directory")
+{
+    for (size_t size : {size_t(0), size_t(1), size_t(511), size_t(512), size_t(513),
+                        size_t(100003)}) {
+        CAPTURE(size);
+        FtpServer::Reset();
+        std::string bytes = PatternBytes(size, static_cast<unsigned>(size));
+        FtpServer::PutFile("norla.zip", bytes);
+        FtpServer::MakeDir("folder.zip");
+        Install install;
+        CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 1);
+        CHECK(theApp.m_strArchivePath == install.Archive("norla.zip"));
+        CHECK(ReadBytes(install.Archive("norla.zip")) == bytes);
+        CHECK(theApp.m_pFtpConnection == nullptr);
+        CHECK(FtpServer::Received("TYPE I"));
+    }
+}
+
+TEST_CASE("a mixed-case listing gives the lower-case local name")
+{
+    FtpServer::Reset();
+    FtpServer::PutFile("Norla_Veltro.ZIP", "PK");
+    Install install;
+    // This server's names are case-sensitive, so the lower-case name the descriptor gives
+    // cannot be opened; a Windows server would hand the file out.
+    CHECK(DownloadArchive("NorlaInstaller", "norla_veltro.zip") == 0);
+    CHECK(theApp.m_strArchivePath == install.Archive("norla_veltro.zip"));
+    CHECK(FtpServer::Received("RETR norla_veltro.zip"));
+}
+
+TEST_CASE("failed downloads end with 0 or -1, closed and without a stray file")
+{
+    struct Row {
+        const char* name;
+        FtpBehaviour behaviour;
+        bool putArchive;
+        int result;
+        bool listed;   // whether a listing was asked for
+        bool asked;    // whether the archive was asked for
+    };
+    FtpBehaviour refusedLogin;
+    refusedLogin.refuseLogin = true;
+    FtpBehaviour unreachable;
+    unreachable.listening = false;
+    FtpBehaviour refusedList;
+    refusedList.failList = true;
+    Row rows[] = {
+        {"missing on the server", FtpBehaviour(), false, 0, true, true},
+        {"login refused", refusedLogin, true, 0, false, false},
+        {"nothing listening", unreachable, true, 0, false, false},
+        {"listing refused", refusedList, true, -1, true, false},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.name));
+        FtpServer::Reset(row.behaviour);
+        // An empty start directory cannot be listed at all.
+        FtpServer::PutFile("other.zip", "PK");
+        if (row.putArchive)
+            FtpServer::PutFile("norla.zip", "PK");
+        Install install;
+        DWORD start = GetTickCount();
+        CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == row.result);
+        CHECK(GetTickCount() - start < 5000);
+        CHECK(theApp.m_strArchivePath == install.Previous());
+        CHECK_FALSE(IsFile(install.Archive("norla.zip")));
+        CHECK_FALSE(IsFile(install.Previous()));
+        CHECK(FtpServer::Received("LIST") == row.listed);
+        CHECK(FtpServer::Received("RETR") == row.asked);
+        CHECK(theApp.m_pFtpConnection == nullptr);
+    }
+    FtpServer::Reset();
+}
+
+TEST_CASE("a broken data connection ends with 0 and keeps what arrived")
+{
+    FtpBehaviour reset;
+    reset.dropAfter = 65536;
+    FtpBehaviour closedEarly;   // looks like the end of the file on the data connection
+    closedEarly.endAfter = 65536;
+    for (const FtpBehaviour& behaviour : {reset, closedEarly}) {
+        CAPTURE(behaviour.dropAfter);
+        FtpServer::Reset(behaviour);
+        std::string bytes = PatternBytes(1000000);
+        FtpServer::PutFile("norla.zip", bytes);
+        Install install;
+        CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 0);
+        std::string partial = ReadBytes(install.Archive("norla.zip"));
+        CHECK(partial.size() > 0);
+        CHECK(partial.size() <= 65536);
+        CHECK(partial == bytes.substr(0, partial.size()));
+        CHECK(theApp.m_pFtpConnection == nullptr);
+    }
+    FtpServer::Reset();
+}
+
+TEST_CASE("an archive that cannot be created locally ends with 0")
+{
+    FtpServer::Reset();
+    FtpServer::PutFile("norla.zip", "PK");
+    Install install;
+    theApp.m_strInstallDir = install.folder.Path() + "missing\\";
+    CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 0);
+    CHECK(theApp.m_strArchivePath == install.folder.Path() + "missing\\norla.zip");
+    CHECK_FALSE(IsFolder(install.folder.Path() + "missing"));
+    CHECK(theApp.m_pFtpConnection == nullptr);
+}
+
+namespace {
+void CALLBACK RequestQuit(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    PostQuitMessage(0);
+}
+}
+
+TEST_CASE("a quit request during the transfer stops it and removes the partial file")
+{
+    FtpBehaviour slow;
+    slow.slowMs = 20;   // about 2.5 s for the whole file
+    FtpServer::Reset(slow);
+    FtpServer::PutFile("norla.zip", PatternBytes(1000000));
+    Install install;
+    SetTimer(nullptr, 0, 300, RequestQuit);
+    DWORD start = GetTickCount();
+    CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 0);
+    CHECK(GetTickCount() - start < 1500);
+    CHECK_FALSE(IsFile(install.Archive("norla.zip")));
+    CHECK(theApp.m_pFtpConnection == nullptr);
+    // The request is passed on to the enclosing message loops.
+    MSG msg;
+    CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    DrainMessageQueue();
+    FtpServer::Reset();
+}
+
+TEST_CASE("bar positions")
+{
+    struct Row {
+        long long bytes;
+        int position;
+    } rows[] = {
+        {0, 0},
+        {1399999, 0},
+        {1400000, 1},
+        {2799999, 1},
+        {1464400000, 1046},
+        {1465799999, 1046},
+        {2147483647LL + 512, 1046},   // past what a 32-bit counter holds
+        {10000000000LL, 1046},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.bytes);
+        CHECK(ProgressPosition(row.bytes) == row.position);
+    }
+}
+
+namespace {
+// The progress bar's range and positions as the download sets them.
+std::vector<std::pair<UINT, WPARAM>> g_barMessages;
+WNDPROC g_barProc = nullptr;
+
+LRESULT CALLBACK RecordingBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == PBM_SETPOS || msg == PBM_SETRANGE32)
+        g_barMessages.push_back({msg, msg == PBM_SETRANGE32 ? static_cast<WPARAM>(lParam) : wParam});
+    return CallWindowProcA(g_barProc, hwnd, msg, wParam, lParam);
+}
+
+// Runs the progress window, whose start timer downloads `size` bytes, and returns the
+// positions the bar was given after its range was set.
+std::vector<WPARAM> BarPositionsOfDownload(size_t size)
+{
+    FtpServer::Reset();
+    FtpServer::PutFile("norla.zip", PatternBytes(size));
+    Install install;
+    theApp.m_strDownloadFileName = "norla.zip";
+    g_barMessages.clear();
+    UiDriver driver;
+    driver.Then(UiDriver::Inspect(
+        [](HWND window) {
+            HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+            g_barProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingBarProc)));
+        },
+        UiDriver::Nothing()));
+    CHECK(theApp.m_dlgProgress.DoModal() == IDOK);
+    CHECK_FALSE(driver.TimedOut());
+    CHECK(ReadBytes(install.Archive("norla.zip")).size() == size);
+    std::vector<WPARAM> positions;
+    REQUIRE(!g_barMessages.empty());
+    CHECK(g_barMessages.front() == std::make_pair(UINT(PBM_SETRANGE32), WPARAM(1046)));
+    for (size_t i = 1; i < g_barMessages.size(); ++i) {
+        CHECK(g_barMessages[i].first == UINT(PBM_SETPOS));
+        positions.push_back(g_barMessages[i].second);
+    }
+    DrainMessageQueue();
+    return positions;
+}
+}
+
+TEST_CASE("1,400,000 bytes move the bar to 1, one byte less never moves it")
+{
+    std::vector<WPARAM> full = BarPositionsOfDownload(1400000);
+    REQUIRE(full.size() == 1400000 / 512 + 1 + 1);   // every block, then back to 0
+    CHECK(full[full.size() - 2] == 1);
+    CHECK(full.back() == 0);
+    CHECK(std::count(full.begin(), full.end(), WPARAM(1)) == 1);
+
+    std::vector<WPARAM> less = BarPositionsOfDownload(1399999);
+    CHECK(std::all_of(less.begin(), less.end(), [](WPARAM p) { return p == 0; }));
+}

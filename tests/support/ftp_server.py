@@ -1,0 +1,182 @@
+#!/usr/bin/python3
+"""The FTP server the download tests talk to: pyftpdlib on 127.0.0.1 with the installer's
+account, serving ROOT/home.
+
+The tests steer it through ROOT/control.json, read afresh at each new connection:
+  refuse_login   true: every login is refused (530)
+  fail_list      true: LIST, NLST and MLSD are answered with 550
+  drop_after     N: a download's data connection is reset after N bytes
+  end_after      N: a download's data connection is closed after N bytes, answered with 426
+  slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
+  listening      false: the server closes its listening socket (polled, not per connection)
+Every connection and every command received is appended to ROOT/commands.log.
+ROOT/state holds "listening" or "closed" once the server has acted on the control file.
+
+    ftp_server.py --port 2121 --root /tmp/norla-ftp-2121
+"""
+import argparse
+import json
+import logging
+import os
+import shutil
+import signal
+import socket
+import struct
+import sys
+import time
+
+from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.ioloop import IOLoop
+from pyftpdlib.servers import FTPServer
+
+USER = "DownloadNorlaVeltro2024"
+PASSWORD = "tqM!ra#5917"
+
+
+def read_control(root):
+    try:
+        with open(os.path.join(root, "control.json"), encoding="utf-8") as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return {}
+
+
+def record(root, line):
+    with open(os.path.join(root, "commands.log"), "a", encoding="utf-8") as f:
+        f.write(line + "\n")
+
+
+class Authorizer(DummyAuthorizer):
+    def validate_authentication(self, username, password, handler):
+        if handler.control.get("refuse_login"):
+            raise AuthenticationFailed("Login refused.")
+        super().validate_authentication(username, password, handler)
+
+
+class MisbehavingDTP(DTPHandler):
+    def send(self, data):
+        control = self.cmd_channel.control
+        reset = control.get("drop_after")
+        limit = reset if reset is not None else control.get("end_after")
+        if limit is not None:
+            left = limit - self.tot_bytes_sent
+            if left <= 0:
+                # Give the client time to take what was sent, then break off. A reset fails
+                # the client's read; a plain close looks like the end of the file on the
+                # data connection, and only the control connection says otherwise.
+                time.sleep(0.5)
+                if reset is not None:
+                    self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                           struct.pack("ii", 1, 0))
+                self._resp = ("426 Connection dropped; transfer aborted.", lambda msg: None)
+                self.close()
+                return 0
+            data = data[:left]
+        slow = control.get("slow_ms")
+        if slow:
+            data = data[:8192]
+            time.sleep(slow / 1000.0)
+        return super().send(data)
+
+
+class Handler(FTPHandler):
+    dtp_handler = MisbehavingDTP
+    use_sendfile = False   # the misbehaviour lives in DTPHandler.send()
+    root = None
+
+    def on_connect(self):
+        self.control = read_control(self.root)
+        record(self.root, "CONNECT")
+
+    def pre_process_command(self, line, cmd, arg):
+        record(self.root, line)
+        super().pre_process_command(line, cmd, arg)
+
+    def _listing_refused(self):
+        if self.control.get("fail_list"):
+            self.respond("550 Listing refused.")
+            return True
+        return False
+
+    def ftp_LIST(self, path):
+        if not self._listing_refused():
+            return super().ftp_LIST(path)
+
+    def ftp_NLST(self, path):
+        if not self._listing_refused():
+            return super().ftp_NLST(path)
+
+    def ftp_MLSD(self, path):
+        if not self._listing_refused():
+            return super().ftp_MLSD(path)
+
+
+class Listener:
+    """Opens and closes the listening socket as the control file says."""
+
+    def __init__(self, address, root, ioloop):
+        self.address, self.root, self.ioloop = address, root, ioloop
+        self.server = None
+        self.update()
+
+    def update(self):
+        want = read_control(self.root).get("listening", True)
+        if want and self.server is None:
+            self.server = FTPServer(self.address, Handler, ioloop=self.ioloop)
+        elif not want and self.server is not None:
+            self.server.close()
+            self.server = None
+        state = "listening" if self.server else "closed"
+        path = os.path.join(self.root, "state")
+        try:
+            with open(path, encoding="utf-8") as f:
+                if f.read() == state:
+                    return
+        except OSError:
+            pass
+        with open(path + ".new", "w", encoding="utf-8") as f:
+            f.write(state)
+        os.replace(path + ".new", path)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--root", required=True)
+    args = parser.parse_args()
+
+    root = os.path.abspath(args.root)
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "home"))
+
+    authorizer = Authorizer()
+    authorizer.add_user(USER, PASSWORD, os.path.join(root, "home"), perm="elr")
+    Handler.authorizer = authorizer
+    Handler.root = root
+    Handler.banner = "Norla test server ready."
+    Handler.auth_failed_timeout = 0.1
+    logging.basicConfig(level=logging.WARNING, format="ftp_server: %(message)s")
+
+    # scripts/test stops the server with SIGTERM; leave through the clean-up below.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    ioloop = IOLoop()
+    listener = Listener(("127.0.0.1", args.port), root, ioloop)
+    ioloop.call_every(0.05, listener.update)
+    print("ftp_server: serving %s on 127.0.0.1:%d" % (root, args.port), flush=True)
+    try:
+        # IOLoop.loop() returns once no socket is left, as while the listener is closed.
+        while True:
+            ioloop.loop(timeout=0.05, blocking=False)
+            if not ioloop.socket_map:
+                time.sleep(0.05)
+    except (KeyboardInterrupt, SystemExit):
+        pass
+    finally:
+        ioloop.close()
+        shutil.rmtree(root, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
