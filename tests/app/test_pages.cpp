@@ -44,6 +44,7 @@ TEST_CASE("cancelling the information page ends the run and shows nothing else")
         CInfoDlg info;
         CHECK(info.DoModal() == IDCANCEL);
         CHECK_FALSE(driver.TimedOut());
+        INFO(driver.Describe());
         REQUIRE(driver.Seen().size() == 1);
         CHECK(driver.Seen()[0].title == kInfoTitle);
         DrainMessageQueue();
@@ -90,6 +91,7 @@ TEST_CASE("ending the licence page in any way unwinds the chain with OK")
         CInfoDlg info;
         CHECK(info.DoModal() == IDOK);
         CHECK_FALSE(driver.TimedOut());
+        INFO(driver.Describe());
         REQUIRE(driver.Seen().size() == 2);
         CHECK(driver.Seen()[1].title == kLicenseTemplateTitle);
         CHECK(theApp.m_pSession == nullptr);   // cancelling the licence page releases it
@@ -117,6 +119,7 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
                 way.step));
         CHECK(theApp.InitInstance() == FALSE);   // the program's whole run
         CHECK_FALSE(driver.TimedOut());
+        INFO(driver.Describe());
         CHECK(driver.Seen().size() == 3);
         CHECK(theApp.m_pSession == nullptr);
         DrainMessageQueue();

@@ -85,6 +85,7 @@ TEST_CASE("a failed connection is logged twice, shown once and goes no further")
 
         CHECK(connection == nullptr);
         CHECK_FALSE(driver.TimedOut());
+        INFO(driver.Describe());
         REQUIRE(driver.Seen().size() == 1);
         const SeenWindow& box = driver.Seen()[0];
         CHECK(box.isMessageBox);
@@ -115,6 +116,7 @@ TEST_CASE("an accepted login gives one log line and no message box")
         RunConnectionReport(session, page, "Norla Kesto Installer", log));
 
     REQUIRE(connection != nullptr);
+    INFO(driver.Describe());
     CHECK(driver.Seen().empty());
     CHECK(tail.Messages() == std::vector<std::string>{"Verbunden mit FTP"});
     CHECK(FtpServer::Received("PASS tqM!ra#5917"));

@@ -48,6 +48,21 @@ bool DescribeMessageBox(HWND hwnd, SeenWindow& seen)
     seen.style = style;
     return true;
 }
+
+BOOL CALLBACK AbortDialog(HWND hwnd, LPARAM)
+{
+    if (IsDialogWindow(hwnd))
+        EndDialog(hwnd, IDABORT);
+    return TRUE;
+}
+}
+
+std::string UiDriver::Describe() const
+{
+    std::string all;
+    for (const SeenWindow& s : m_seen)
+        all += (all.empty() ? "\"" : ", \"") + s.title + "\"";
+    return "windows seen: " + (all.empty() ? std::string("none") : all);
 }
 
 UiDriver::UiDriver()
@@ -76,7 +91,9 @@ UiDriver& UiDriver::Then(Step step)
 
 LRESULT CALLBACK UiDriver::CbtProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE && g_driver)
+    // Creation, not activation: a window can be activated again and again as focus moves
+    // between processes on the display, but it is created once, and only by this thread.
+    if (code == HCBT_CREATEWND && g_driver)
         g_driver->Noticed(reinterpret_cast<HWND>(wParam));
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -93,10 +110,10 @@ void UiDriver::Noticed(HWND hwnd)
     m_seen.erase(std::remove_if(m_seen.begin(), m_seen.end(),
                                 [](const SeenWindow& s) { return s.hwnd && !IsWindow(s.hwnd); }),
                  m_seen.end());
-    SeenWindow seen{hwnd, TextOf(hwnd), std::string(), 0, false};
-    m_seen.push_back(seen);
+    // The title is read once the window shows: pages set theirs while they initialise.
+    m_seen.push_back(SeenWindow{hwnd, std::string(), std::string(), 0, false});
     m_waiting.push_back(hwnd);
-    // Not from inside the hook: the window is still being activated.
+    // Not from inside the hook: the window is still being created.
     if (!m_stepTimer)
         m_stepTimer = SetTimer(nullptr, 0, 10, StepTimerProc);
 }
@@ -114,15 +131,27 @@ void UiDriver::RunSteps()
     if (m_running)
         return;
     m_running = true;
-    while (!m_waiting.empty() && !m_steps.empty()) {
+    while (!m_waiting.empty()) {
         HWND hwnd = m_waiting.front();
-        m_waiting.pop_front();
-        if (!IsWindow(hwnd))
+        if (!IsWindow(hwnd)) {
+            m_waiting.pop_front();
             continue;
-        // Message boxes fill in their text during WM_INITDIALOG, so it is there by now.
-        for (SeenWindow& s : m_seen)
-            if (s.hwnd == hwnd)
+        }
+        // A modal loop shows its window before it first waits; until then, look again.
+        if (!IsWindowVisible(hwnd)) {
+            m_stepTimer = SetTimer(nullptr, 0, 10, StepTimerProc);
+            break;
+        }
+        m_waiting.pop_front();
+        for (SeenWindow& s : m_seen) {
+            if (s.hwnd == hwnd) {
+                s.title = TextOf(hwnd);
+                // Message boxes fill in their text during WM_INITDIALOG, so it is there by now.
                 s.isMessageBox = DescribeMessageBox(hwnd, s);
+            }
+        }
+        if (m_steps.empty())
+            continue;
         Step step = std::move(m_steps.front());
         m_steps.pop_front();
         SetTimer(nullptr, m_watchdog, kWatchdogMs, WatchdogProc);   // re-arm
@@ -137,14 +166,7 @@ void CALLBACK UiDriver::WatchdogProc(HWND, UINT, UINT_PTR, DWORD)
         return;
     g_driver->m_timedOut = true;
     // Close every dialog of this thread so the test can report instead of hanging.
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM) -> BOOL {
-            if (IsDialogWindow(hwnd))
-                EndDialog(hwnd, IDABORT);
-            return TRUE;
-        },
-        0);
+    EnumThreadWindows(GetCurrentThreadId(), AbortDialog, 0);
 }
 
 UiDriver::Step UiDriver::Click(int id)

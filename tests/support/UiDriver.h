@@ -1,7 +1,7 @@
 #pragma once
 // Drives the real dialogs of the test process. A CBT hook on the GUI thread notes every
-// dialog and message box that becomes active; a thread timer then runs the next step of
-// the test's script against it, from inside whatever modal loop is running.
+// dialog and message box it creates; once the window shows, a thread timer runs the next
+// step of the test's script against it, from inside whatever modal loop is running.
 #include <windows.h>
 #include <deque>
 #include <functional>
@@ -10,7 +10,7 @@
 
 struct SeenWindow {
     HWND hwnd;
-    std::string title;       // the title when the window first became active
+    std::string title;       // the title when the window was first seen on screen
     std::string text;        // message boxes: the message
     UINT style;              // message boxes: MB_ICON* | MB_OK... as far as can be told
     bool isMessageBox;
@@ -25,10 +25,12 @@ public:
     UiDriver(const UiDriver&) = delete;
     UiDriver& operator=(const UiDriver&) = delete;
 
-    // Queues a step for the next window that becomes active for the first time.
+    // Queues a step for the next window that is created and shown.
     UiDriver& Then(Step step);
 
     const std::vector<SeenWindow>& Seen() const { return m_seen; }
+    // The titles of the windows seen, for failure messages.
+    std::string Describe() const;
     size_t StepsLeft() const { return m_steps.size(); }
     // True when the watchdog had to close windows because the script stalled.
     bool TimedOut() const { return m_timedOut; }
