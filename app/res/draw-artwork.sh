@@ -206,8 +206,8 @@ to_bmp "$img" installdir.bmp
 # ImageMagick's ICO writer emits 32-bit images, so make-icon.py assembles the file from
 # palettised BMPs and 1-bit transparency masks. Transparent pixels are flattened onto the
 # mark colour before quantising so they do not use up a palette entry.
-for spec in 32:15 16:15 48:255; do
-  n=${spec%%:*} colours=${spec#*:}
+for size_colours in 32:15 16:15 48:255; do
+  n=${size_colours%%:*} colours=${size_colours#*:}
   if ((n == 48)); then
     mark "$n" "gradient:#1673a6-#0a4870" "$tmp/icon$n.png"
   else
