@@ -14,6 +14,7 @@ const unsigned kTransferBufferSize = 16384;
 const unsigned kMaxExtraFieldSize = 0xFFFF;
 const uLong kFlagEncrypted = 0x0001;
 const uLong kFlagDataDescriptor = 0x0008;
+const uLong kFlagUtf8Name = 0x0800;
 const int kEncryptionHeaderSize = 12;
 }
 
@@ -137,6 +138,7 @@ DWORD BuildEntry(ArchiveReader& reader, int index, ArchiveEntry& result)
     entry.attributes = MapEntryAttributes(static_cast<WORD>(info.version), info.external_fa);
     entry.compressedSize = static_cast<DWORD>(info.compressed_size);
     entry.uncompressedSize = static_cast<DWORD>(info.uncompressed_size);
+    entry.nameUtf8 = info.flag & kFlagUtf8Name;
     FILETIME dosTime = DosTimeToFileTime(HIWORD(info.dosDate), LOWORD(info.dosDate));
     entry.accessTime = entry.creationTime = entry.writeTime = dosTime;
     ScanExtendedTimestamp(reader.localExtraField, extraLength, entry);

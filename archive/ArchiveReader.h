@@ -21,6 +21,9 @@ struct ArchiveEntry {
     FILETIME writeTime;
     DWORD compressedSize;
     DWORD uncompressedSize;
+    // The stored name was UTF-8 (general-purpose flag bit 11); name holds it in the
+    // Windows code page. Such names must not go through the DOS umlaut table.
+    bool nameUtf8;
 };
 
 class ArchiveReader;
