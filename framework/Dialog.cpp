@@ -27,7 +27,7 @@ std::string CurrentExceptionText()
 // A handler failed: leave a trace in the log, tell the user and end the dialog, so that the
 // page chain unwinds and the program ends instead of waiting behind a hidden window.
 // Called inside a catch block; throws nothing.
-void ReportInternalError(HWND hWnd)
+void ReportInternalError(CDialog& dialog, HWND hWnd)
 {
     // The message box runs a message loop in which the same fault may strike again.
     static bool reporting = false;
@@ -45,7 +45,7 @@ void ReportInternalError(HWND hWnd)
     } catch (...) {
         reporting = false;
     }
-    ::EndDialog(hWnd, IDCANCEL);
+    dialog.EndDialog(IDCANCEL);
 }
 }
 
@@ -62,8 +62,17 @@ INT_PTR CDialog::DoModal()
         return ::InitCommonControlsEx(&icc) != FALSE;
     }();
     (void)registered;
+    m_bEnding = false;
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
                              m_hWndParent, DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::EndDialog(INT_PTR nResult)
+{
+    if (m_bEnding)
+        return TRUE;
+    m_bEnding = true;
+    return ::EndDialog(m_hWnd, nResult);
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
@@ -119,7 +128,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
     try {
         return self->Dispatch(msg, wParam, lParam);
     } catch (...) {
-        ReportInternalError(hWnd);
+        ReportInternalError(*self, hWnd);
         return FALSE;
     }
 }

@@ -434,16 +434,19 @@ TEST_CASE("the status texts of a real download reach the progress window")
     CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 1);
     WatchStatusTexts(nullptr);
 
-    INFO(g_statusTexts.size());
-    CHECK(g_statusTexts.front() == std::string("Resolving name ") + kFtpServer);
-    for (const char* text : {"Name resolved", "Connecting to socket address",
-                             "Connected to socket address", "Handle created",
-                             "Sending request", "Request sent", "Response received",
-                             "Closing the connection to the server",
-                             "Connection to the server closed"}) {
-        CAPTURE(std::string(text));
+    std::string all;
+    for (const std::string& text : g_statusTexts)
+        all += text + "; ";
+    INFO(all);
+    std::vector<std::string> expected = {
+        std::string("Resolving name ") + kFtpServer, "Name resolved",
+        "Connecting to socket address", "Connected to socket address", "Handle created",
+        "Sending request", "Request sent", "Response received",
+        "Closing the connection to the server", "Connection to the server closed"};
+    for (const std::string& text : expected) {
+        CAPTURE(text);
         CHECK(std::any_of(g_statusTexts.begin(), g_statusTexts.end(), [&](const std::string& t) {
-            return t.compare(0, strlen(text), text) == 0;
+            return t.compare(0, text.size(), text) == 0;
         }));
     }
 }

@@ -1,6 +1,7 @@
 // Reaching the download server: the connection report of the pages and the status texts
 // of the download session, against the real FTP server of scripts/test.
 #include "FtpServer.h"
+#include "LogTail.h"
 #include "ScratchFolder.h"
 #include "UiDriver.h"
 #include "download/ConnectionReport.h"
@@ -11,35 +12,6 @@
 #include <memory>
 
 namespace {
-std::string LogPath()
-{
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof(temp), temp);
-    return std::string(temp) + "norla_inst_log.txt";
-}
-
-// The messages of the log lines written since construction, without their time stamps.
-class LogTail {
-public:
-    LogTail() : m_start(ReadBytes(LogPath()).size()) {}
-    std::vector<std::string> Messages() const
-    {
-        std::string added = ReadBytes(LogPath()).substr(m_start);
-        std::vector<std::string> messages;
-        for (size_t at = 0; at < added.size();) {
-            size_t end = added.find("\r\n", at);
-            std::string line = added.substr(at, end - at);
-            size_t separator = line.find("  ");
-            messages.push_back(separator == std::string::npos ? "garbage" : line.substr(separator + 2));
-            at = end == std::string::npos ? added.size() : end + 2;
-        }
-        return messages;
-    }
-
-private:
-    size_t m_start;
-};
-
 // A hidden top-level window standing in for the page that connects.
 class Page : public CWnd {
 public:
@@ -113,6 +85,7 @@ TEST_CASE("a failed connection is logged twice, shown once and goes no further")
 TEST_CASE("an accepted login gives one log line and no message box")
 {
     FtpServer::Reset();
+    FtpServer::PutFile("license.txt", "text");
     CInternetSession session;
     Page page;
     CInstallLog log;
