@@ -102,6 +102,14 @@ class Handler(FTPHandler):
             return True
         return False
 
+    # The installer works in passive mode only; a client that asks for an active data
+    # connection is told no at once instead of waiting for a connection that never comes.
+    def ftp_PORT(self, line):
+        self.respond("502 Active mode refused.")
+
+    def ftp_EPRT(self, line):
+        self.respond("502 Active mode refused.")
+
     def ftp_LIST(self, path):
         if not self._listing_refused():
             return super().ftp_LIST(path)
