@@ -130,15 +130,6 @@ DWORD ReachEntry(ArchiveReader& reader, int index)
     return AR_OK;
 }
 
-bool ReadAt(HANDLE file, ULONGLONG position, void* buffer, DWORD size)
-{
-    LARGE_INTEGER at;
-    at.QuadPart = static_cast<LONGLONG>(position);
-    DWORD read = 0;
-    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-           ReadFile(file, buffer, size, &read, nullptr) && read == size;
-}
-
 // Opening the entry's data makes minizip check most of the local header against the central
 // record and tells where the data start. The header and its extra field are read here,
 // at the place minizip found, shifted by the bytes in front of the archive.
@@ -155,8 +146,9 @@ DWORD ReadLocalHeader(ArchiveReader& reader, const unz_file_info64& info, unsign
         return AR_READ_FAILED;
     ULONGLONG headerStart = dataStart - headerSize;
     BYTE header[kLocalHeaderSize];
-    if (!ReadAt(reader.view.file, headerStart, header, sizeof(header)) ||
-        !ReadAt(reader.view.file, dataStart - size, reader.localExtraField, static_cast<DWORD>(size)))
+    DWORD extraSize = static_cast<DWORD>(size);
+    if (ReadView(reader.view, headerStart, header, sizeof(header)) != sizeof(header) ||
+        ReadView(reader.view, dataStart - size, reader.localExtraField, extraSize) != extraSize)
         return AR_READ_FAILED;
     extraLength = static_cast<unsigned>(size);
     if (!LocalSizesAgree(header, reader.localExtraField, extraLength, info.compressed_size,

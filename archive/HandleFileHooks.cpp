@@ -1,4 +1,5 @@
 #include "archive/HandleFileHooks.h"
+#include <cstring>
 
 namespace {
 HandleFileView& ViewOf(voidpf stream)
@@ -6,14 +7,14 @@ HandleFileView& ViewOf(voidpf stream)
     return *static_cast<HandleFileView*>(stream);
 }
 
-ULONGLONG Position(HANDLE file)
+// A read that says where it starts leaves the file pointer out of it.
+DWORD ReadFileAt(HANDLE file, ULONGLONG position, void* buffer, DWORD size)
 {
-    LONG high = 0;
-    SetLastError(NO_ERROR);
-    DWORD low = SetFilePointer(file, 0, &high, FILE_CURRENT);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-        return static_cast<ULONGLONG>(-1);
-    return static_cast<ULONGLONG>(static_cast<DWORD>(high)) << 32 | low;
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(position);
+    at.OffsetHigh = static_cast<DWORD>(position >> 32);
+    DWORD read = 0;
+    return ReadFile(file, buffer, size, &read, &at) ? read : 0;
 }
 
 voidpf ZCALLBACK OpenHook(voidpf, const void* view, int)
@@ -24,14 +25,8 @@ voidpf ZCALLBACK OpenHook(voidpf, const void* view, int)
 uLong ZCALLBACK ReadHook(voidpf, voidpf stream, void* buffer, uLong size)
 {
     HandleFileView& view = ViewOf(stream);
-    ULONGLONG position = Position(view.file);
-    if (position >= view.end)
-        return 0;
-    if (size > view.end - position)
-        size = static_cast<uLong>(view.end - position);
-    DWORD read = 0;
-    if (!ReadFile(view.file, buffer, size, &read, nullptr))
-        return 0;
+    DWORD read = ReadView(view, view.position, buffer, size);
+    view.position += read;
     return read;
 }
 
@@ -42,21 +37,21 @@ uLong ZCALLBACK WriteHook(voidpf, voidpf, const void*, uLong)
 
 ZPOS64_T ZCALLBACK TellHook(voidpf, voidpf stream)
 {
-    return Position(ViewOf(stream).file);
+    return ViewOf(stream).position;
 }
 
 long ZCALLBACK SeekHook(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
     HandleFileView& view = ViewOf(stream);
-    DWORD method = FILE_BEGIN;
-    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
-        method = FILE_CURRENT;
-    else if (origin == ZLIB_FILEFUNC_SEEK_END)
-        offset += view.end;   // from the end of the view, not of the file
-    LONG high = static_cast<LONG>(offset >> 32);
-    SetLastError(NO_ERROR);
-    DWORD low = SetFilePointer(view.file, static_cast<LONG>(offset & 0xFFFFFFFF), &high, method);
-    return low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR ? -1 : 0;
+    ULONGLONG from = origin == ZLIB_FILEFUNC_SEEK_CUR   ? view.position
+                     : origin == ZLIB_FILEFUNC_SEEK_END ? view.end
+                                                        : 0;
+    ULONGLONG target = from + offset;
+    // Windows refuses a position that would be negative as a signed 64-bit number.
+    if (target < from || target > static_cast<ULONGLONG>(MAXLONGLONG))
+        return -1;
+    view.position = target;
+    return 0;
 }
 
 int ZCALLBACK CloseHook(voidpf, voidpf stream)
@@ -71,6 +66,26 @@ int ZCALLBACK ErrorHook(voidpf, voidpf)
 {
     return 0;
 }
+}
+
+DWORD ReadView(HandleFileView& view, ULONGLONG position, void* buffer, DWORD size)
+{
+    if (position >= view.end)
+        return 0;
+    if (size > view.end - position)
+        size = static_cast<DWORD>(view.end - position);
+    if (size >= HandleFileView::kBlockSize)
+        return ReadFileAt(view.file, position, buffer, size);
+    bool inBlock = position >= view.blockStart &&
+                   position + size <= view.blockStart + view.blockLength;
+    if (!inBlock) {
+        view.blockStart = position;
+        view.blockLength = ReadFileAt(view.file, position, view.block, HandleFileView::kBlockSize);
+        if (size > view.blockLength)
+            size = view.blockLength;
+    }
+    memcpy(buffer, view.block + (position - view.blockStart), size);
+    return size;
 }
 
 zlib_filefunc64_def HandleFileHooks()
