@@ -7,7 +7,8 @@ Makes small archives with Info-ZIP zip, 7-Zip, bsdtar and Python's zipfile, writ
 of them (bit flips, byte runs, truncations, header fields set to telling values), and runs
 them all in one process: RUNNER... (mutant_runner.exe behind its Wine wrapper) gets the list.
 Fails on a crash, on an archive that takes longer than 2 s, and on any file written outside
-the base folder. The same seed gives the same mutants.
+the base folder. The same seed gives the same mutants (but for the random bytes Info-ZIP
+puts in front of encrypted data).
 """
 import argparse
 import os
@@ -40,6 +41,8 @@ def make_seeds(work):
     write(f"{src}/noise.bin", rng.randbytes(700))
     write(f"{src}/empty.txt", b"")
     write(f"{src}/dir/sub/deep.txt", b"deep " * 300)
+    for folder in [f"{src}/dir/sub", f"{src}/dir"]:   # the same bytes in every run
+        os.utime(folder, (1600000000, 1600000000))
     names = ["readme.txt", "noise.bin", "empty.txt", "dir/", "dir/sub/", "dir/sub/deep.txt"]
     env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
 
@@ -161,7 +164,8 @@ def run_mutants(runner, listing, sandbox, total):
         try:
             crashed = int(open(progress).read())
         except (OSError, ValueError):
-            crashed = first
+            sys.stderr.write(f"the runner did not start (exit code {done.returncode:#x})\n")
+            return results, [(first, done.returncode)], peak
         crashes.append((crashed, done.returncode))
         first = crashed + 1
     return results, crashes, peak
