@@ -89,6 +89,22 @@ def make_zip64(out):
     with zipfile.ZipFile(f"{out}/many.zip", "w") as z:
         for i in range(65537):
             z.writestr(f"{i:05d}", f"{i}")
+    # A ZIP64 end record for three entries that claims 2^31 - 1: zipfile writes one when the
+    # entry count passes its limit, here lowered for the purpose.
+    limit = zipfile.ZIP_FILECOUNT_LIMIT
+    zipfile.ZIP_FILECOUNT_LIMIT = 2
+    try:
+        with zipfile.ZipFile(f"{out}/lying-zip64.zip", "w") as z:
+            for i in range(3):
+                z.writestr(f"e{i}.txt", f"entry {i}")
+    finally:
+        zipfile.ZIP_FILECOUNT_LIMIT = limit
+    with open(f"{out}/lying-zip64.zip", "r+b") as f:
+        data = bytearray(f.read())
+        end64 = data.rfind(b"PK\x06\x06")
+        struct.pack_into("<QQ", data, end64 + 24, 0x7FFFFFFF, 0x7FFFFFFF)
+        f.seek(0)
+        f.write(data)
 
 
 def make_huge_entry(out):

@@ -4,6 +4,7 @@
 #include "ZipBuilder.h"
 #include "archive/ArchiveReader.h"
 #include <doctest.h>
+#include <climits>
 #include <cstring>
 #include <set>
 #include <string>
@@ -49,6 +50,19 @@ TEST_CASE("an end record counting 65,535 entries for 500 answers every index at 
     CHECK(std::string(entry.name) == "f499");
     CHECK(GetArchiveEntry(archive.reader, 3, &entry) == AR_OK);
     CHECK(std::string(entry.name) == "f3");
+}
+
+TEST_CASE("a ZIP64 end record counting 2^31 - 1 entries for 3")
+{
+    OpenedArchive archive(SamplePath("lying-zip64.zip"));
+    REQUIRE(archive.Count() == INT_MAX);
+    ULONGLONG start = GetTickCount64();
+    for (int i : {0, 1, 2, 3, 4, 1000000, INT_MAX - 1, 2, 5}) {
+        CAPTURE(i);
+        ArchiveEntry entry;
+        CHECK(GetArchiveEntry(archive.reader, i, &entry) == (i < 3 ? AR_OK : AR_CORRUPT));
+    }
+    CHECK(GetTickCount64() - start < 1000);
 }
 
 TEST_CASE("ZIP64: Python's forced ZIP64 headers and more than 65,535 entries are read")
