@@ -217,6 +217,13 @@ std::vector<std::string> FixtureRecords(const std::string& fixturePath, DWORD ti
     return lines;
 }
 
+std::string OnlyStartRecord(const std::string& program)
+{
+    std::vector<std::string> records = FixtureRecords(program, 20000);
+    return records.size() == 1 ? records[0]
+                               : "<" + std::to_string(records.size()) + " start records>";
+}
+
 std::vector<std::string> LogMessages(const std::string& logText)
 {
     std::vector<std::string> messages;

@@ -6,13 +6,6 @@
 #include "install/InstallMessages.h"
 #include <doctest.h>
 
-namespace {
-struct CleanPlaces {
-    CleanPlaces() { places.Clear(); }
-    ~CleanPlaces() { places.Clear(); }
-    UserPlaces places;
-};
-
 #define CHECK_NOTHING_LATER_RAN(out, places)                                                \
     do {                                                                                  \
         CHECK((out).starts.empty());                                                      \
@@ -21,7 +14,6 @@ struct CleanPlaces {
         CHECK_FALSE(IsFolder((places).startMenuFolder));                                  \
         CHECK(ResetCom() == S_OK); /* the settings step would have initialised COM */     \
     } while (0)
-}
 
 TEST_CASE("failures end with an error message and its first line in the log")
 {
@@ -60,9 +52,7 @@ TEST_CASE("failures end with an error message and its first line in the log")
             WriteBytes(dir + "readme.txt", "mine");
             SetFileAttributesA((dir + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
         }
-        SequenceRun run;
-        run.archive = rows[i].archive ? rows[i].archive : "";
-        run.installDir = dir;
+        SequenceRun run(rows[i].archive ? rows[i].archive : "", dir);
         run.server = rows[i].server;
         run.desktopIcon = run.startMenu = true;
         SequenceOutcome out = RunSequence(run);
@@ -100,9 +90,7 @@ TEST_CASE("a cancel while unpacking stops after the current entry and ends with 
         CAPTURE(i);
         CleanPlaces clean;
         ResetCom();
-        SequenceRun run;
-        run.archive = "three.zip";
-        run.installDir = folder.Path();
+        SequenceRun run("three.zip", folder.Path());
         run.desktopIcon = run.startMenu = true;
         run.cancel = rows[i].by;
         run.cancelAtPosition = 1;   // after the second entry
@@ -126,10 +114,9 @@ TEST_CASE("a cancel during the download: no message, the log line, nothing unpac
     CleanPlaces clean;
     ScratchFolder folder;
     ResetCom();
-    SequenceRun run;
+    SequenceRun run("", folder.Path());
     run.servedBytes = PatternBytes(1000000);
     run.server.slowMs = 20;   // about 2.5 s for the whole file
-    run.installDir = folder.Path();
     run.desktopIcon = run.startMenu = true;
     run.cancel = CancelBy::CloseBox;
     run.cancelAfterMs = 500;
