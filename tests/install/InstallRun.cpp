@@ -1,6 +1,7 @@
 #include "InstallRun.h"
 #include "FixtureRecord.h"
 #include "ScratchFolder.h"
+#include "Screenshot.h"
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "download/ArchiveDownload.h"
@@ -142,6 +143,10 @@ SequenceOutcome RunSequence(const SequenceRun& run)
                 char title[512] = "garbage";
                 GetWindowTextA(g_bar.dialog, title, sizeof(title));
                 outcome.titleAtMessage = title;
+                if (!run.screenshot.empty()) {
+                    CreateDirectoryA("screenshots", nullptr);
+                    SaveScreenshot(GetDesktopWindow(), run.screenshot);
+                }
             },
             UiDriver::Click(IDOK)));
 

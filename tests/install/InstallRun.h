@@ -52,6 +52,8 @@ struct SequenceRun {
     int cancelAtPosition = -1;
     // Or this long after the window showed (0: not by time).
     DWORD cancelAfterMs = 0;
+    // When set, the screen is saved to this BMP file while the message box shows.
+    std::string screenshot;
     // The setup program's start fails with this error instead of starting it (0: start it).
     DWORD failStartWith = 0;
 };

@@ -45,6 +45,7 @@ TEST_CASE("a product archive is unpacked, the settings copied, the setup program
     ScratchFolder folder;
     ResetCom();
     SequenceRun run("product.zip", folder.Path());
+    run.screenshot = "screenshots\\completion.bmp";
     SequenceOutcome out = RunSequence(run);
     INFO(out.windows);
 

@@ -54,6 +54,7 @@ TEST_CASE("failures end with an error message and its first line in the log")
         }
         SequenceRun run(rows[i].archive ? rows[i].archive : "", dir);
         run.server = rows[i].server;
+        run.screenshot = "screenshots\\failure-" + std::to_string(i) + ".bmp";
         run.desktopIcon = run.startMenu = true;
         SequenceOutcome out = RunSequence(run);
         INFO(out.windows);
