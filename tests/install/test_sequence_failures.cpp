@@ -3,7 +3,6 @@
 // nothing after them runs: no settings copy, no shortcuts, no setup program.
 #include "InstallRun.h"
 #include "ScratchFolder.h"
-#include "install/InstallMessages.h"
 #include <doctest.h>
 
 #define CHECK_NOTHING_LATER_RAN(out, places)                                                \
@@ -31,16 +30,25 @@ TEST_CASE("failures end with an error message and its first line in the log")
     broken.endAfter = 700;
     const std::string dir = folder.Path();
     const std::string longFolder = std::string(120, 'd') + "\\";
+    const std::string download =
+        "Das Installationsarchiv konnte nicht vom Server geladen werden.\n"
+        "Bitte pr\xFC" "fen Sie die Internetverbindung und starten Sie die Installation erneut.";
+    const std::string archive = "Das Installationsarchiv " + dir +
+                                "norla.zip konnte nicht ge\xF6" "ffnet werden.\n"
+                                "Bitte starten Sie die Installation erneut.";
+    auto entries = [&](const char* counts) {
+        return std::string(counts) +
+               " Dateien konnten nicht entpackt werden.\n"
+               "Bitte pr\xFC" "fen Sie Speicherplatz und Zugriffsrechte in " + dir +
+               " und starten Sie die Installation erneut.";
+    };
     std::vector<Row> rows = {
-        {"archive not on the server", nullptr, plain, false, DownloadFailedMessage(), {}},
-        {"transfer broken off", "product.zip", broken, false, DownloadFailedMessage(),
-         {"norla.zip"}},
-        {"not an archive", "notzip.zip", plain, false, ArchiveFailedMessage(dir + "norla.zip"),
-         {"norla.zip"}},
-        {"target path too long", "longname.zip", plain, false,
-         EntriesFailedMessage(1, 3, dir), {"first.txt", "last.txt", "norla.zip"}},
-        {"read-only file in the way", "product.zip", plain, true,
-         EntriesFailedMessage(1, 11, dir), {}},
+        {"archive not on the server", nullptr, plain, false, download, {}},
+        {"transfer broken off", "product.zip", broken, false, download, {"norla.zip"}},
+        {"not an archive", "notzip.zip", plain, false, archive, {"norla.zip"}},
+        {"target path too long", "longname.zip", plain, false, entries("1 von 3"),
+         {"first.txt", "last.txt", "norla.zip"}},
+        {"read-only file in the way", "product.zip", plain, true, entries("1 von 11"), {}},
     };
     for (size_t i = 0; i < rows.size(); ++i) {
         CAPTURE(i);
@@ -65,8 +73,9 @@ TEST_CASE("failures end with an error message and its first line in the log")
         CHECK(out.messageBoxes[0].text == rows[i].expectedMessage);
         CHECK(out.messageBoxes[0].title == ProgramName());
         CHECK(out.messageBoxes[0].style == (MB_OK | MB_ICONERROR));
+        const std::string& message = rows[i].expectedMessage;
         CHECK(LogMessages(out.newLog) ==
-              std::vector<std::string>{FirstLine(rows[i].expectedMessage)});
+              std::vector<std::string>{message.substr(0, message.find('\n'))});
         CHECK_NOTHING_LATER_RAN(out, clean.places);
         if (rows[i].readOnlyReadme) {
             // The other entries were written, the blocked file kept.
@@ -101,7 +110,7 @@ TEST_CASE("a cancel while unpacking stops after the current entry and ends with 
         CHECK(out.result == IDCANCEL);
         CHECK(out.quitPending);   // the program ends
         CHECK(out.messageBoxes.empty());
-        CHECK(LogMessages(out.newLog) == std::vector<std::string>{kCancelledLogLine});
+        CHECK(LogMessages(out.newLog) == std::vector<std::string>{"Installation abgebrochen"});
         // Entries already written stay; the third is never written.
         CHECK(Tree(folder.Path()) == std::vector<std::string>{"a.txt", "b.txt", "norla.zip"});
         CHECK_NOTHING_LATER_RAN(out, clean.places);
@@ -128,7 +137,7 @@ TEST_CASE("a cancel during the download: no message, the log line, nothing unpac
     CHECK(out.quitPending);
     CHECK(out.messageBoxes.empty());
     CHECK(out.unpackBar.empty());
-    CHECK(LogMessages(out.newLog) == std::vector<std::string>{kCancelledLogLine});
+    CHECK(LogMessages(out.newLog) == std::vector<std::string>{"Installation abgebrochen"});
     CHECK(Tree(folder.Path()).empty());
     CHECK_NOTHING_LATER_RAN(out, clean.places);
 }
