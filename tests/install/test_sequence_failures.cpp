@@ -1,0 +1,143 @@
+// A failed download, an unreadable archive, entries that could not be written and a cancel
+// each end the installation with their own message (none for a cancel) and log line, and
+// nothing after them runs: no settings copy, no shortcuts, no setup program.
+#include "InstallRun.h"
+#include "ScratchFolder.h"
+#include <doctest.h>
+
+#define CHECK_NOTHING_LATER_RAN(out, places)                                                \
+    do {                                                                                  \
+        CHECK((out).starts.empty());                                                      \
+        CHECK_FALSE(IsFolder((places).settingsFolder));                                   \
+        CHECK_FALSE(IsFile((places).desktopLink));                                        \
+        CHECK_FALSE(IsFolder((places).startMenuFolder));                                  \
+        CHECK(ResetCom() == S_OK); /* the settings step would have initialised COM */     \
+    } while (0)
+
+TEST_CASE("failures end with an error message and its first line in the log")
+{
+    ScratchFolder folder;
+    struct Row {
+        const char* what;
+        const char* archive;          // served as norla.zip; null: nothing served
+        FtpBehaviour server;
+        bool readOnlyReadme;          // an existing read-only readme.txt blocks that entry
+        std::string expectedMessage;
+        std::vector<std::string> expectedTree;
+    };
+    FtpBehaviour plain;
+    FtpBehaviour broken;
+    broken.endAfter = 700;
+    const std::string dir = folder.Path();
+    const std::string longFolder = std::string(120, 'd') + "\\";
+    const std::string download =
+        "Das Installationsarchiv konnte nicht vom Server geladen werden.\n"
+        "Bitte pr\xFC" "fen Sie die Internetverbindung und starten Sie die Installation erneut.";
+    const std::string archive = "Das Installationsarchiv " + dir +
+                                "norla.zip konnte nicht ge\xF6" "ffnet werden.\n"
+                                "Bitte starten Sie die Installation erneut.";
+    auto entries = [&](const char* counts) {
+        return std::string(counts) +
+               " Dateien konnten nicht entpackt werden.\n"
+               "Bitte pr\xFC" "fen Sie Speicherplatz und Zugriffsrechte in " + dir +
+               " und starten Sie die Installation erneut.";
+    };
+    std::vector<Row> rows = {
+        {"archive not on the server", nullptr, plain, false, download, {}},
+        {"transfer broken off", "product.zip", broken, false, download, {"norla.zip"}},
+        {"not an archive", "notzip.zip", plain, false, archive, {"norla.zip"}},
+        {"target path too long", "longname.zip", plain, false, entries("1 von 3"),
+         {"first.txt", "last.txt", "norla.zip"}},
+        {"read-only file in the way", "product.zip", plain, true, entries("1 von 11"), {}},
+    };
+    for (size_t i = 0; i < rows.size(); ++i) {
+        CAPTURE(i);
+        std::string what = rows[i].what;
+        CAPTURE(what);
+        CleanPlaces clean;
+        ResetCom();
+        if (rows[i].readOnlyReadme) {
+            WriteBytes(dir + "readme.txt", "mine");
+            SetFileAttributesA((dir + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+        }
+        SequenceRun run(rows[i].archive ? rows[i].archive : "", dir);
+        run.server = rows[i].server;
+        run.screenshot = "screenshots\\failure-" + std::to_string(i) + ".bmp";
+        run.desktopIcon = run.startMenu = true;
+        SequenceOutcome out = RunSequence(run);
+        INFO(out.windows);
+
+        CHECK(out.result == IDOK);
+        CHECK_FALSE(out.timedOut);
+        REQUIRE(out.messageBoxes.size() == 1);
+        CHECK(out.messageBoxes[0].text == rows[i].expectedMessage);
+        CHECK(out.messageBoxes[0].title == ProgramName());
+        CHECK(out.messageBoxes[0].style == (MB_OK | MB_ICONERROR));
+        const std::string& message = rows[i].expectedMessage;
+        CHECK(LogMessages(out.newLog) ==
+              std::vector<std::string>{message.substr(0, message.find('\n'))});
+        CHECK_NOTHING_LATER_RAN(out, clean.places);
+        if (rows[i].readOnlyReadme) {
+            // The other entries were written, the blocked file kept.
+            CHECK(ReadBytes(dir + "readme.txt") == "mine");
+            CHECK(IsFile(dir + "Norla2024.exe"));
+            CHECK(IsFile(dir + ".norla\\settings.ini"));
+        } else {
+            CHECK(Tree(dir) == rows[i].expectedTree);
+        }
+        ScratchFolder::RemoveTree(dir);
+        CreateDirectoryA(dir.c_str(), nullptr);
+    }
+}
+
+TEST_CASE("a cancel while unpacking stops after the current entry and ends with Cancel")
+{
+    ScratchFolder folder;
+    struct Row {
+        CancelBy by;
+    } rows[] = {{CancelBy::CloseBox}, {CancelBy::Escape}};
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        CAPTURE(i);
+        CleanPlaces clean;
+        ResetCom();
+        SequenceRun run("three.zip", folder.Path());
+        run.desktopIcon = run.startMenu = true;
+        run.cancel = rows[i].by;
+        run.cancelAtPosition = 1;   // after the second entry
+        SequenceOutcome out = RunSequence(run);
+        INFO(out.windows);
+
+        CHECK(out.result == IDCANCEL);
+        CHECK(out.quitPending);   // the program ends
+        CHECK(out.messageBoxes.empty());
+        CHECK(LogMessages(out.newLog) == std::vector<std::string>{"Installation abgebrochen"});
+        // Entries already written stay; the third is never written.
+        CHECK(Tree(folder.Path()) == std::vector<std::string>{"a.txt", "b.txt", "norla.zip"});
+        CHECK_NOTHING_LATER_RAN(out, clean.places);
+        ScratchFolder::RemoveTree(folder.Path());
+        CreateDirectoryA(folder.Path().c_str(), nullptr);
+    }
+}
+
+TEST_CASE("a cancel during the download: no message, the log line, nothing unpacked")
+{
+    CleanPlaces clean;
+    ScratchFolder folder;
+    ResetCom();
+    SequenceRun run("", folder.Path());
+    run.servedBytes = PatternBytes(1000000);
+    run.server.slowMs = 20;   // about 2.5 s for the whole file
+    run.desktopIcon = run.startMenu = true;
+    run.cancel = CancelBy::CloseBox;
+    run.cancelAfterMs = 500;
+    SequenceOutcome out = RunSequence(run);
+    INFO(out.windows);
+
+    CHECK(out.result == IDCANCEL);
+    CHECK(out.quitPending);
+    CHECK(out.messageBoxes.empty());
+    CHECK(out.unpackBar.empty());
+    CHECK(LogMessages(out.newLog) == std::vector<std::string>{"Installation abgebrochen"});
+    CHECK(Tree(folder.Path()).empty());
+    CHECK_NOTHING_LATER_RAN(out, clean.places);
+}
