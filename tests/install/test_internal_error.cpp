@@ -75,7 +75,7 @@ BOOL CALLBACK AnswerBox(HWND hwnd, LPARAM)
     bool error = icon && reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) ==
                              LoadIconA(nullptr, IDI_HAND);
     g_boxes.push_back({buffer, error, g_tail->Messages()});
-    UpdateWindow(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     CreateDirectoryA("screenshots", nullptr);
     SaveScreenshot(hwnd, "screenshots\\internal-error.bmp");
     Sleep(200);   // ticks pile up behind the box
