@@ -114,9 +114,11 @@ public:
 
     // Bytes read; 0 at the end. Throws CInternetException.
     UINT Read(void* buffer, UINT count);
-    // One line without its line end; FALSE at the end of the file when nothing was read.
-    // Throws CInternetException.
-    BOOL ReadString(std::string& line);
+    // One line without its line end (LF or CR LF); FALSE at the end of the file when
+    // nothing was read. At most maxLength + 1 characters are kept, so a longer line is
+    // told by line.size() > maxLength; its rest is read and dropped. Memory stays bounded
+    // whatever the server sends. Throws CInternetException.
+    BOOL ReadString(std::string& line, size_t maxLength);
     virtual void Close();
 
     HINTERNET GetHandle() const { return m_hFile; }

@@ -60,6 +60,15 @@ void FtpServer::MakeDir(const std::string& name)
     CreateDirectoryA((Home() + name).c_str(), nullptr);
 }
 
+void FtpServer::RenameExact(const std::string& from, const std::string& to)
+{
+    WriteBytes(Root() + "rename.json.new", "[[\"" + from + "\", \"" + to + "\"]]");
+    MoveFileExA((Root() + "rename.json.new").c_str(), (Root() + "rename.json").c_str(),
+                MOVEFILE_REPLACE_EXISTING);
+    for (int i = 0; i < 100 && IsFile(Root() + "rename.json"); ++i)
+        Sleep(20);
+}
+
 std::vector<std::string> FtpServer::Commands()
 {
     std::istringstream record(ReadBytes(Root() + "commands.log"));

@@ -23,6 +23,9 @@ void Reset(const FtpBehaviour& behaviour = FtpBehaviour());
 std::string Home();
 void PutFile(const std::string& name, const std::string& bytes);
 void MakeDir(const std::string& name);
+// Renames a served file on the server's side, where case tells names apart (Wine's file
+// calls do not). Plain ASCII names only.
+void RenameExact(const std::string& from, const std::string& to);
 // Every connection ("CONNECT") and command line received since the last Reset.
 std::vector<std::string> Commands();
 // True when some recorded command starts with `verb` (e.g. "LIST", "RETR").

@@ -9,6 +9,9 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   end_after      N: a download's data connection is closed after N bytes, answered with 426
   slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
   listening      false: the server closes its listening socket (polled, not per connection)
+ROOT/rename.json, a list of [from, to] name pairs, is carried out in ROOT/home and then
+removed: names that differ only in case can be made only here, as Wine's own file calls
+look names up without regard to case.
 Every connection and every command received is appended to ROOT/commands.log.
 ROOT/state holds "listening" or "closed" once the server has acted on the control file.
 
@@ -99,6 +102,14 @@ class Handler(FTPHandler):
             return True
         return False
 
+    # The installer works in passive mode only; a client that asks for an active data
+    # connection is told no at once instead of waiting for a connection that never comes.
+    def ftp_PORT(self, line):
+        self.respond("502 Active mode refused.")
+
+    def ftp_EPRT(self, line):
+        self.respond("502 Active mode refused.")
+
     def ftp_LIST(self, path):
         if not self._listing_refused():
             return super().ftp_LIST(path)
@@ -115,12 +126,25 @@ class Handler(FTPHandler):
 class Listener:
     """Opens and closes the listening socket as the control file says."""
 
+    def rename(self):
+        path = os.path.join(self.root, "rename.json")
+        try:
+            with open(path, encoding="utf-8") as f:
+                pairs = json.load(f)
+        except (OSError, ValueError):
+            return
+        home = os.path.join(self.root, "home")
+        for old, new in pairs:
+            os.rename(os.path.join(home, old), os.path.join(home, new))
+        os.remove(path)
+
     def __init__(self, address, root, ioloop):
         self.address, self.root, self.ioloop = address, root, ioloop
         self.server = None
         self.update()
 
     def update(self):
+        self.rename()
         want = read_control(self.root).get("listening", True)
         if want and self.server is None:
             self.server = FTPServer(self.address, Handler, ioloop=self.ioloop)
