@@ -49,6 +49,10 @@ TEST_CASE("failures end with an error message and its first line in the log")
         {"target path too long", "longname.zip", plain, false, entries("1 von 3"),
          {"first.txt", "last.txt", "norla.zip"}},
         {"read-only file in the way", "product.zip", plain, true, entries("1 von 11"), {}},
+        // Every index past the real three is unreachable; the loop must not ask for each.
+        {"end record claims 2^31 - 1 entries", "lying.zip", plain, false,
+         entries("2147483644 von 2147483647"),
+         {"a.txt", "b.txt", "c.txt", "norla.zip"}},
     };
     for (size_t i = 0; i < rows.size(); ++i) {
         CAPTURE(i);
