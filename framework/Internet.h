@@ -117,6 +117,15 @@ public:
     // One line without its line end; FALSE at the end of the file when nothing was read.
     // Throws CInternetException.
     BOOL ReadString(std::string& line);
+    // TEMPORARY stand-in until the bounded ReadString lands: at most maxLength characters,
+    // maxLength + 1 when the line was longer.
+    BOOL ReadString(std::string& line, size_t maxLength)
+    {
+        BOOL got = ReadString(line);
+        if (line.size() > maxLength)
+            line.resize(maxLength + 1);
+        return got;
+    }
     virtual void Close();
 
     HINTERNET GetHandle() const { return m_hFile; }
