@@ -1,0 +1,280 @@
+// The licence terms page against the real FTP server of scripts/test.
+#include "FtpServer.h"
+#include "LogTail.h"
+#include "UiDriver.h"
+#include "app/LicenseDlg.h"
+#include "app/SetupApp.h"
+#include "app/res/resource.h"
+#include <doctest.h>
+
+namespace {
+const char* const kRunTimeTitle = "Installation Norla Veltro 2024 - Lizenzbestimmungen";
+const char* const kTemplateTitle = "Installation Norla Kesto 2.0 - Lizenzbestimmungen";
+
+// What the page shows once it is up.
+struct PageView {
+    std::string title = "garbage";
+    std::vector<std::string> rows;
+    bool acceptEnabled = false;
+    bool nextEnabled = true;
+    std::vector<SeenWindow> seen;
+    bool timedOut = true;
+};
+
+std::vector<std::string> Rows(HWND list)
+{
+    std::vector<std::string> rows;
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::string row(static_cast<size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&row[0]));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+PageView Look(HWND page)
+{
+    PageView view;
+    char title[256] = "";
+    GetWindowTextA(page, title, sizeof(title));
+    view.title = title;
+    view.rows = Rows(GetDlgItem(page, IDC_LICENSE_LIST));
+    view.acceptEnabled = IsWindowEnabled(GetDlgItem(page, IDC_ACCEPT_LICENSE));
+    view.nextEnabled = IsWindowEnabled(GetDlgItem(page, IDOK));
+    return view;
+}
+
+// Runs the page, closing any message box with OK, looks at it and cancels it.
+PageView ShowLicensePage(int messageBoxes = 0)
+{
+    PageView view;
+    UiDriver driver;
+    for (int i = 0; i < messageBoxes; ++i)
+        driver.Then(UiDriver::Click(IDOK));
+    driver.Then(UiDriver::Inspect([&](HWND page) { view = Look(page); }, UiDriver::Click(IDCANCEL)));
+    CLicenseDlg page;
+    page.DoModal();
+    view.seen = driver.Seen();
+    view.timedOut = driver.TimedOut();
+    DrainMessageQueue();
+    return view;
+}
+
+// The licence as the server holds it; the page must show `rows`.
+struct LicenseCase {
+    const char* name;
+    std::string text;
+    std::vector<std::string> rows;
+};
+}
+
+TEST_CASE("the licence file's lines become the list's rows, trimmed, in file order")
+{
+    const std::vector<LicenseCase> cases = {
+        {"CR LF lines, blanks around, an empty line", "  A\r\n\r\nB  \r\n", {"A", "", "B"}},
+        {"last line without line feed", "A\nB", {"A", "B"}},
+        {"final line feed adds no row", "A\nB\n", {"A", "B"}},
+        {"every kind of white space", "\t\v\fA B\f\v\t \n  \n", {"A B", ""}},
+        {"rows keep the file's order, not sorted", "zeta\nalpha\n", {"zeta", "alpha"}},
+        {"Windows-1252 text", "Lizenzvertrag f\xfcr Nutzer\n", {"Lizenzvertrag f\xfcr Nutzer"}},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        CAPTURE(i);
+        CAPTURE(std::string(cases[i].name));
+        FtpServer::Reset();
+        FtpServer::PutFile("license.txt", cases[i].text);
+        LogTail log;
+
+        PageView view = ShowLicensePage();
+
+        CHECK_FALSE(view.timedOut);
+        CHECK(view.seen.size() == 1);   // the page only, no message box
+        CHECK(view.rows == cases[i].rows);
+        CHECK(view.title == kRunTimeTitle);
+        CHECK(view.acceptEnabled);
+        CHECK_FALSE(view.nextEnabled);
+        CHECK(log.Messages() == std::vector<std::string>{"Verbunden mit FTP"});
+        CHECK(theApp.m_pSession == nullptr);   // cancel released it
+    }
+    // A fresh listing and a text transfer.
+    CHECK(FtpServer::Received("LIST"));
+    CHECK(FtpServer::Received("TYPE A"));
+    CHECK(FtpServer::Received("RETR license.txt"));
+}
+
+TEST_CASE("the walk: directories are skipped, the whole name counts, the first match ends it")
+{
+    struct WalkCase {
+        const char* name;
+        std::vector<std::string> directories;
+        std::vector<std::pair<std::string, std::string>> files;
+        std::string refused;
+        std::vector<std::string> rows;
+        std::vector<std::string> retrieved;
+    };
+    const std::vector<WalkCase> cases = {
+        {"a directory of that name is passed over", {"License.txt"}, {{"license.txt", "file\n"}}, "",
+         {"file"}, {"RETR license.txt"}},
+        {"any letter case matches", {}, {{"LICENSE.TXT", "upper\n"}}, "", {"upper"}, {"RETR LICENSE.TXT"}},
+        {"longer names do not", {}, {{"license.txt.bak", "x\n"}, {"my_license.txt", "y\n"}}, "", {}, {}},
+        {"only the first match is read", {}, {{"LICENSE.TXT", "first\n"}, {"license.txt", "second\n"}}, "",
+         {"first"}, {"RETR LICENSE.TXT"}},
+        {"a first match that cannot be opened still ends the walk", {},
+         {{"LICENSE.TXT", "first\n"}, {"license.txt", "second\n"}}, "LICENSE.TXT", {}, {"RETR LICENSE.TXT"}},
+        {"an empty file", {}, {{"license.txt", ""}}, "", {}, {"RETR license.txt"}},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const WalkCase& c = cases[i];
+        CAPTURE(i);
+        CAPTURE(std::string(c.name));
+        FtpBehaviour behaviour;
+        behaviour.refuseRetr = c.refused;
+        FtpServer::Reset(behaviour);
+        for (const std::string& directory : c.directories)
+            FtpServer::MakeDir(directory);
+        for (const auto& file : c.files)
+            FtpServer::PutFile(file.first, file.second);
+
+        PageView view = ShowLicensePage();
+
+        CHECK_FALSE(view.timedOut);
+        CHECK(view.rows == c.rows);
+        CHECK(view.title == kRunTimeTitle);
+        // Without rows nobody can accept, so only "Abbrechen" is left.
+        CHECK(view.acceptEnabled == !c.rows.empty());
+        std::vector<std::string> retrieved;
+        for (const std::string& command : FtpServer::Commands())
+            if (command.rfind("RETR ", 0) == 0)
+                retrieved.push_back(command);
+        CHECK(retrieved == c.retrieved);
+    }
+}
+
+TEST_CASE("the server's text is input: too many lines or too long a line show nothing")
+{
+    std::string longest(kMaxLicenseLineLength, 'x');
+    std::string lines;
+    for (size_t i = 0; i < kMaxLicenseLines - 1; ++i)
+        lines += "line\r\n";
+    struct LimitCase {
+        const char* name;
+        std::string text;
+        size_t rows;   // 0: refused
+    };
+    const std::vector<LimitCase> cases = {
+        {"the most lines allowed", lines + "last\r\n", kMaxLicenseLines},
+        {"one line more", lines + "last\r\none more\r\n", 0},
+        {"the longest line allowed, CR LF ended", "a\r\n" + longest + "\r\nb\r\n", 3},
+        {"one character longer", "a\r\n" + longest + "x\r\nb\r\n", 0},
+        {"a long line without any line feed", std::string(3 * 1024 * 1024, 'y'), 0},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        CAPTURE(i);
+        CAPTURE(std::string(cases[i].name));
+        FtpServer::Reset();
+        FtpServer::PutFile("license.txt", cases[i].text);
+        LogTail log;
+
+        PageView view = ShowLicensePage();
+
+        CHECK_FALSE(view.timedOut);
+        CHECK(view.rows.size() == cases[i].rows);
+        CHECK(view.title == kRunTimeTitle);
+        CHECK(view.acceptEnabled == (cases[i].rows > 0));
+        if (cases[i].rows == 3)
+            CHECK(view.rows[1] == longest);
+        std::vector<std::string> expected = {"Verbunden mit FTP"};
+        if (cases[i].rows == 0)
+            expected.push_back("Lizenztext ungültig");
+        CHECK(log.Messages() == expected);
+    }
+}
+
+TEST_CASE("a transfer that breaks off mid-licence shows no half licence")
+{
+    std::string text;
+    for (int i = 0; i < 2000; ++i)
+        text += "Zeile " + std::to_string(i) + "\r\n";
+    FtpBehaviour behaviour;
+    behaviour.dropAfter = 5000;
+    FtpServer::Reset(behaviour);
+    FtpServer::PutFile("license.txt", text);
+    LogTail log;
+
+    PageView view = ShowLicensePage();
+
+    CHECK_FALSE(view.timedOut);
+    CHECK(view.rows.empty());
+    CHECK(view.title == kRunTimeTitle);
+    CHECK_FALSE(view.acceptEnabled);
+    CHECK(log.Messages() == std::vector<std::string>{"Verbunden mit FTP"});
+    CHECK(FtpServer::Received("RETR license.txt"));
+    FtpServer::Reset();
+}
+
+TEST_CASE("no connection: the message, both log lines, and only Abbrechen left")
+{
+    FtpBehaviour behaviour;
+    behaviour.refuseLogin = true;
+    FtpServer::Reset(behaviour);
+    FtpServer::PutFile("license.txt", "never read\n");
+    LogTail log;
+
+    PageView view = ShowLicensePage(1);
+
+    CHECK_FALSE(view.timedOut);
+    REQUIRE(view.seen.size() == 2);
+    CHECK(view.seen[0].isMessageBox);
+    CHECK(view.seen[0].title == "Norla Kesto Installer");
+    CHECK(view.seen[0].text == "Verbindung zum FTP-Server konnte nicht hergestellt werden.");
+    CHECK(view.seen[0].style == (MB_OK | MB_ICONEXCLAMATION));
+    CHECK(log.Messages() == std::vector<std::string>{
+                                "Verbinden mit FTP fehlgeschlagen",
+                                "Verbindung zum FTP-Server konnte nicht hergestellt werden."});
+    CHECK(view.title == kRunTimeTitle);
+    CHECK(view.rows.empty());
+    CHECK_FALSE(view.acceptEnabled);
+    CHECK_FALSE(view.nextEnabled);
+    CHECK_FALSE(FtpServer::Received("LIST"));
+    FtpServer::Reset();
+}
+
+TEST_CASE("a listing that cannot start: \"leer\", the template's title, the box left enabled")
+{
+    FtpBehaviour behaviour;
+    behaviour.failList = true;
+    FtpServer::Reset(behaviour);
+    FtpServer::PutFile("license.txt", "never read\n");
+    LogTail log;
+
+    PageView view = ShowLicensePage();
+
+    CHECK_FALSE(view.timedOut);
+    CHECK(view.seen.size() == 1);
+    CHECK(log.Messages() == std::vector<std::string>{"Verbunden mit FTP", "leer"});
+    CHECK(view.title == kTemplateTitle);
+    CHECK(view.rows.empty());
+    CHECK(view.acceptEnabled);
+    CHECK_FALSE(view.nextEnabled);
+    CHECK_FALSE(FtpServer::Received("RETR"));
+    FtpServer::Reset();
+}
+
+TEST_CASE("ticking enables Weiter, unticking disables it again")
+{
+    FtpServer::Reset();
+    FtpServer::PutFile("license.txt", "A\n");
+    std::vector<bool> nextEnabled;
+    auto note = [&](HWND page) { nextEnabled.push_back(IsWindowEnabled(GetDlgItem(page, IDOK)) != FALSE); };
+    UiDriver driver;
+    driver.Then(UiDriver::All({UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
+                               UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
+                               UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
+                               UiDriver::Inspect(note, UiDriver::Click(IDCANCEL))}));
+    CLicenseDlg page;
+    page.DoModal();
+    CHECK_FALSE(driver.TimedOut());
+    CHECK(nextEnabled == std::vector<bool>{false, true, false, true});
+    DrainMessageQueue();
+}

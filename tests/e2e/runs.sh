@@ -1,0 +1,77 @@
+# The end-to-end runs, one function each; e2e.sh RUN calls run_RUN. Sourced by e2e.sh.
+
+LICENCE_TEXT=$'Lizenzvertrag f\xfcr Norla Veltro 2024\r\n\r\n  1. Nutzung  \r\n\tNur f\xfcr Tests.\r\nEnde ohne Zeilenende'
+LICENCE_ROWS=$'Lizenzvertrag für Norla Veltro 2024\n\n1. Nutzung\nNur für Tests.\nEnde ohne Zeilenende'
+
+serve_licence() { printf '%s' "$LICENCE_TEXT" >"$ftp_home/license.txt"; }
+
+# The licence page when the server is down: the message, then a page that only lets the
+# user leave. A click on the disabled "Weiter" does nothing.
+run_licence_server_down() {
+    ftp_reset '"listening": false'
+    start_installer
+    to_licence
+    message_box "Norla Kesto Installer" "$NO_CONNECTION" no-connection
+    drive wait "$LICENCE" 10 || fail "licence page lost its run-time title"
+    shot licence-without-server
+    expect "licence rows" "$(drive rows "$LICENCE" $LIST)" ""
+    expect "check box" "$(drive state "$LICENCE" $ACCEPT)" "disabled visible unchecked"
+    expect "Weiter" "$(drive state "$LICENCE" $IDOK)" "disabled visible unchecked"
+    drive click "$LICENCE" $ACCEPT
+    drive click "$LICENCE" $IDOK
+    sleep 2
+    drive wait "$LICENCE" 1 || fail "licence page gone after clicks on disabled controls"
+    drive gone "$DIR" 0 || fail "disabled Weiter led on"
+    expect "log" "$(log_new)" "Verbinden mit FTP fehlgeschlagen"$'\n'"$NO_CONNECTION"
+    drive click "$LICENCE" $IDCANCEL
+    ended 10 || fail "program still running after Abbrechen"
+}
+
+# The licence rows as in the file; "Weiter" only while the box is ticked; an invalid and an
+# uncreatable directory keep the page, with their messages; Beenden ends the program.
+run_directory_checks() {
+    ftp_reset
+    serve_licence
+    start_installer
+    to_licence
+    shot licence
+    expect "licence rows" "$(drive rows "$LICENCE" $LIST)" "$LICENCE_ROWS"
+    expect "Weiter before ticking" "$(drive state "$LICENCE" $IDOK)" "disabled visible unchecked"
+    drive click "$LICENCE" $IDOK
+    sleep 1
+    drive gone "$DIR" 0 || fail "disabled Weiter led on"
+    drive click "$LICENCE" $ACCEPT
+    sleep 0.3
+    expect "Weiter after ticking" "$(drive state "$LICENCE" $IDOK)" "enabled visible unchecked"
+    drive click "$LICENCE" $ACCEPT
+    sleep 0.3
+    expect "Weiter after unticking" "$(drive state "$LICENCE" $IDOK)" "disabled visible unchecked"
+    to_directory
+    shot directory
+    expect "proposed directory" "$(drive text "$dir" $EDIT)" 'C:\Norla024_install\'
+    expect "desktop box" "$(drive state "$dir" $DESKTOP)" "enabled hidden unchecked"
+    expect "start menu box" "$(drive state "$dir" $STARTMENU)" "enabled hidden unchecked"
+    drive click "$dir" $DESKTOP
+    sleep 0.5
+
+    log_mark
+    rm -f "$FTP_ROOT/commands.log"
+    drive settext "$dir" $EDIT 'Produkt'
+    drive click "$dir" $START
+    message_box "Update-Service" "$INVALID_DIR" invalid-directory
+    drive wait "$dir" 5 || fail "page left after an invalid directory"
+    [ -e "$PREFIX/drive_c/users" ] && find "$PREFIX/drive_c" -maxdepth 4 -name Produkt | grep -q . &&
+        fail "a folder Produkt was created"
+
+    local missing=Q
+    drive settext "$dir" $EDIT "$missing:\\Produkt"
+    drive click "$dir" $START
+    local text="Das Installationsverzeichnis $missing:\\Produkt\\ konnte nicht angelegt werden."
+    message_box "Update-Service" "$text" uncreatable-directory
+    drive wait "$dir" 5 || fail "page left after an uncreatable directory"
+    expect "log" "$(log_new)" "$text"
+    received CONNECT && fail "the server was contacted for a bad directory"
+
+    drive click "$dir" $IDOK
+    ended 10 || fail "program still running after Beenden"
+}
