@@ -55,6 +55,16 @@ BOOL CDialog::OnCommand(UINT id, UINT)
     return FALSE;
 }
 
+namespace {
+// BM_CLICK reaches a button whatever its state; a disabled or hidden button is one that
+// nobody could have clicked, so its click is dropped.
+bool IsUnreachableClick(UINT code, HWND control)
+{
+    return code == BN_CLICKED && control != nullptr &&
+           (!::IsWindowEnabled(control) || !::IsWindowVisible(control));
+}
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     CDialog* self;
@@ -81,6 +91,8 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG:
         return OnInitDialog();
     case WM_COMMAND:
+        if (IsUnreachableClick(HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
+            return TRUE;
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_TIMER:
         OnTimer(wParam);

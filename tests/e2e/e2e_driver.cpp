@@ -11,6 +11,7 @@
 //   e2e_driver state TITLE ID            "enabled|disabled visible|hidden checked|unchecked"
 //   e2e_driver title TITLEPART           the full title of the visible window whose title holds it
 //   e2e_driver msgbox CAPTION SECONDS    waits for a message box: its text, then "icon=..."
+//   e2e_driver anybox SECONDS           waits for any message box and prints its caption
 //   e2e_driver tempdir                   the temporary folder
 // Exit status 0 on success, 1 when the window or control is not there (a message on stderr).
 #include <windows.h>
@@ -62,6 +63,37 @@ HWND WaitForWindow(const char* title, double seconds)
         HWND hwnd = FindWindowByTitle(title);
         if (hwnd || static_cast<LONG>(GetTickCount() - deadline) >= 0)
             return hwnd;
+        Sleep(50);
+    }
+}
+
+// A message box: its text in the static control 0xFFFF beside the icon control 0x0440. Pages
+// may hold a group box with the id 0xFFFF too, but no icon control.
+bool IsMessageBox(HWND hwnd)
+{
+    HWND text = GetDlgItem(hwnd, 0xFFFF);
+    char cls[16] = "";
+    if (text)
+        GetClassNameA(text, cls, sizeof(cls));
+    return lstrcmpiA(cls, "Static") == 0 && GetDlgItem(hwnd, 0x0440) != nullptr;
+}
+
+BOOL CALLBACK FindMessageBox(HWND hwnd, LPARAM param)
+{
+    if (!IsWindowVisible(hwnd) || !IsMessageBox(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+}
+
+HWND WaitForMessageBox(double seconds)
+{
+    DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    for (;;) {
+        HWND box = nullptr;
+        EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&box));
+        if (box || static_cast<LONG>(GetTickCount() - deadline) >= 0)
+            return box;
         Sleep(50);
     }
 }
@@ -151,9 +183,16 @@ int main(int argc, char** argv)
     }
     if (command == "msgbox" && argc == 4) {
         HWND box = WaitForWindow(argv[2], std::atof(argv[3]));
-        if (box == nullptr || GetDlgItem(box, 0xFFFF) == nullptr)
+        if (box == nullptr || !IsMessageBox(box))
             return Fail(std::string("no message box \"") + argv[2] + "\"");
         std::printf("%s\nicon=%s\n", TextOf(GetDlgItem(box, 0xFFFF)).c_str(), IconName(box));
+        return 0;
+    }
+    if (command == "anybox" && argc == 3) {
+        HWND box = WaitForMessageBox(std::atof(argv[2]));
+        if (box == nullptr)
+            return Fail("no message box");
+        std::printf("%s\n", TextOf(box).c_str());
         return 0;
     }
     if (command == "key" && argc == 4) {

@@ -75,3 +75,69 @@ run_directory_checks() {
     drive click "$dir" $IDOK
     ended 10 || fail "program still running after Beenden"
 }
+
+ARCHIVE=norla_veltro_2024.zip
+# The product as the maker would put it on the server: the archive (made now, by Info-ZIP
+# zip, from a tree under $out/product whose first level is "Setup/"), the descriptor naming
+# it, and the licence.
+serve_product() {
+    local tree="$out/product"
+    rm -rf "$tree"
+    mkdir -p "$tree/Setup/.norla" "$tree/Setup/Daten/Tief/Tiefer"
+    cp "$FIXTURES/Norla2024.exe" "$FIXTURES/Elevate.dll" "$FIXTURES/Norla Kesto.exe" "$FIXTURES/kesto.ico" \
+        "$tree/Setup/"
+    printf 'Farbe=blau\r\n' >"$tree/Setup/.norla/einstellungen.ini"
+    printf 'Ansicht=2D\r\n' >"$tree/Setup/.norla/ansicht.ini"
+    head -c $((3 * 1024 * 1024 + 17)) /dev/urandom >"$tree/Setup/Daten/Tief/gelaende.bin"
+    printf 'tief\r\n' >"$tree/Setup/Daten/Tief/Tiefer/liesmich.txt"
+    # A name in the DOS code page, as zip tools on DOS and Windows store it: 0x9A is "Ü".
+    printf 'Umlaut\r\n' >"$tree/Setup/Daten/"$'\x9a'"bersicht.txt"
+    (cd "$tree" && LC_ALL=C zip -qrX "$ftp_home/$ARCHIVE" Setup) || fail "zip failed"
+    printf '  %s  \r\n' "${ARCHIVE^^}" >"$ftp_home/norlainstaller.ini"
+    serve_licence
+}
+# The tree as it must arrive: first level dropped, the DOS name in the Windows code page.
+expected_tree() {
+    rm -rf "$out/expected"
+    cp -a "$out/product/Setup" "$out/expected"
+    mv "$out/expected/Daten/"$'\x9a'"bersicht.txt" "$out/expected/Daten/Übersicht.txt"
+}
+completion_text() {   # completion_text INSTALLDIR (Windows path with its backslash)
+    printf 'Entpacken abgeschlossen.\nDer Installer für Norla Veltro 2024 startet nun automatisch.\nFalls nicht, führen Sie bitte den Installer manuell aus (%snorla2024.exe).' "$1"
+}
+
+# Through every page to the started setup program, with a typed directory.
+run_road() {
+    ftp_reset
+    serve_product
+    expected_tree
+    local target_win='C:\Produkte\Norla Veltro' target="$PREFIX/drive_c/Produkte/Norla Veltro"
+    rm -rf "$PREFIX/drive_c/Produkte"
+    start_installer
+    to_licence
+    shot licence
+    expect "licence rows" "$(drive rows "$LICENCE" $LIST)" "$LICENCE_ROWS"
+    expect "Weiter before ticking" "$(drive state "$LICENCE" $IDOK)" "disabled visible unchecked"
+    to_directory
+    shot directory
+    drive settext "$dir" $EDIT "$target_win"
+    shot directory-typed
+    drive click "$dir" $START
+    drive wait "$PROGRESS" 30 || fail "progress window did not appear"
+    shot progress
+    local text
+    text=$(drive msgbox "$(drive anybox 300)" 1) || fail "no completion message"
+    expect "completion message" "$text" "$(completion_text "$target_win\\")"$'\n'"icon=none"
+    shot completion
+    drive click "$(drive anybox 1)" $IDOK
+    ended 60 || fail "program still running after the completion message"
+
+    # Every entry, byte for byte, and nothing else but the archive beside them.
+    cp "$ftp_home/$ARCHIVE" "$out/expected/$ARCHIVE"
+    diff -r "$out/expected" "$target" >"$out/diff.txt" 2>&1 || fail "installed tree differs: $(head -5 "$out/diff.txt")"
+    local desktop
+    desktop=$(cd "$PREFIX/drive_c/users/$USER/Desktop" 2>/dev/null && pwd -P)
+    diff -r "$out/expected/.norla" "$(dirname "$desktop")/.norla" >/dev/null || fail "settings folder not beside the desktop folder"
+    expect "log" "$(log_new)" "Verbunden mit FTP"$'\n'"Verbunden mit FTP"
+    setup_started "$target" || fail "setup program not started"
+}

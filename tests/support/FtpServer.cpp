@@ -20,6 +20,27 @@ bool FtpServer::IsRunning()
     return state == "listening" || state == "closed";
 }
 
+namespace {
+// A JSON string of ASCII text.
+std::string JsonString(const std::string& text)
+{
+    std::string json = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (c == '\n') {
+            json += "\\n";
+        } else if (c == '\r') {
+            json += "\\r";
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
+}
+}
+
 void FtpServer::Reset(const FtpBehaviour& behaviour)
 {
     ScratchFolder::RemoveTree(Home());
@@ -36,7 +57,15 @@ void FtpServer::Reset(const FtpBehaviour& behaviour)
     if (behaviour.slowMs > 0)
         control << ", \"slow_ms\": " << behaviour.slowMs;
     if (!behaviour.refuseRetr.empty())
-        control << ", \"refuse_retr\": [\"" << behaviour.refuseRetr << "\"]";
+        control << ", \"refuse_retr\": [" << JsonString(behaviour.refuseRetr) << "]";
+    control << ", \"make_dirs\": [";
+    for (size_t i = 0; i < behaviour.makeDirs.size(); ++i)
+        control << (i ? ", " : "") << JsonString(behaviour.makeDirs[i]);
+    control << "], \"make_files\": {";
+    for (size_t i = 0; i < behaviour.makeFiles.size(); ++i)
+        control << (i ? ", " : "") << JsonString(behaviour.makeFiles[i].first) << ": "
+                << JsonString(behaviour.makeFiles[i].second);
+    control << "}";
     control << "}";
     // Written whole, then renamed, so the server never reads half a file.
     WriteBytes(Root() + "control.json.new", control.str());
