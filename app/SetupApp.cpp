@@ -1,6 +1,7 @@
 #include "app/SetupApp.h"
 #include "app/InfoDlg.h"
 #include "app/SharedSession.h"
+#include "util/InstallLog.h"
 
 CSetupApp theApp;
 
@@ -19,4 +20,9 @@ BOOL CSetupApp::InitInstance()
     dlg.DoModal();
     m_pMainWnd = nullptr;
     return FALSE;
+}
+
+void CSetupApp::LogInternalError(const std::string& text)
+{
+    CInstallLog().WriteLine(text);
 }

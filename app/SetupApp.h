@@ -13,6 +13,8 @@ public:
     ~CSetupApp() override;
 
     BOOL InitInstance() override;
+    // Into the install log.
+    void LogInternalError(const std::string& text) override;
 
     std::string m_strArchivePath;         // m_strInstallDir + archive name in lower case
     std::string m_strInstallDir;          // empty or ends with a backslash

@@ -1,6 +1,7 @@
 #include "download/ArchiveDownload.h"
 #include "app/SetupApp.h"
 #include "download/DownloadSession.h"
+#include "download/PlainFileName.h"
 #include "download/ServerParameters.h"
 #include "framework/StdioFile.h"
 #include <algorithm>
@@ -11,11 +12,11 @@
 namespace {
 const DWORD_PTR kContext = 1;
 
+// Lower case of the Windows code page, so that "Ä" becomes "ä" as well.
 std::string ToLower(std::string text)
 {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    if (!text.empty())
+        ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
     return text;
 }
 
@@ -42,7 +43,9 @@ std::string ReadDescriptor(CFtpConnection& connection, const std::string& listed
     std::unique_ptr<CInternetFile> file(
         connection.OpenFile(listedName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_ASCII, kContext));
     std::string line;
-    if (file->ReadString(line))
+    // A first line too long for a path is kept cut and untrimmed, so that its length
+    // still refuses it when the archive is to be downloaded.
+    if (file->ReadString(line, kMaxPathLength) && line.size() <= kMaxPathLength)
         line = Trim(line);
     file->Close();
     return ToLower(line);
@@ -80,17 +83,25 @@ bool LookUpDescriptor(CFtpConnection& connection)
     });
 }
 
+// The archive as the listing shows it: the name to ask the server for, and its size.
+struct ListedArchive {
+    std::string name;
+    ULONGLONG size;
+};
+
 // The whole listing is walked; every entry of that name in lower case sets
-// m_strArchivePath. The size of the entry that will be opened is noted.
+// m_strArchivePath. The server is asked for the name as listed, which matters on servers
+// that tell case apart; an entry listed exactly under `fileName` is preferred.
 bool LookUpArchive(CFtpConnection& connection, const std::string& fileName,
-                   std::optional<ULONGLONG>& listedSize)
+                   std::optional<ListedArchive>& listed)
 {
     return WalkListing(connection, [&](const CFtpFileFind& entry) {
         std::string name = ToLower(entry.GetFileName());
-        if (name == fileName)
-            theApp.m_strArchivePath = theApp.m_strInstallDir + name;
-        if (entry.GetFileName() == fileName)
-            listedSize = entry.GetLength();
+        if (name != fileName)
+            return true;
+        theApp.m_strArchivePath = theApp.m_strInstallDir + name;
+        if (!listed || entry.GetFileName() == fileName)
+            listed = ListedArchive{entry.GetFileName(), entry.GetLength()};
         return true;
     });
 }
@@ -149,9 +160,19 @@ bool FindDownloadDescriptor()
     return listed;
 }
 
+bool IsDownloadableName(const std::string& fileName, const std::string& installDir)
+{
+    if (HasRefusedEnding(StoredFileName(fileName)))
+        return false;
+    // Empty stays allowed: it asks the server for nothing it has and ends as a failure.
+    if (fileName.empty())
+        return true;
+    return IsPlainFileName(fileName) && installDir.size() + fileName.size() <= kMaxPathLength;
+}
+
 int DownloadArchive(const char* agentName, std::string fileName)
 {
-    if (HasRefusedEnding(fileName))
+    if (!IsDownloadableName(fileName, theApp.m_strInstallDir))
         return 0;
 
     CDownloadSession session(agentName);
@@ -159,15 +180,16 @@ int DownloadArchive(const char* agentName, std::string fileName)
     std::unique_ptr<CInternetFile> serverFile;
     CStdioFile localFile;
     TransferEnd end = TransferEnd::WriteFailed;
-    std::optional<ULONGLONG> listedSize;
+    std::optional<ListedArchive> listed;
     int result = 0;
     try {
         theApp.m_pFtpConnection = ConnectToDownloadServer(session);
-        if (!LookUpArchive(*theApp.m_pFtpConnection, fileName, listedSize)) {
+        if (!LookUpArchive(*theApp.m_pFtpConnection, fileName, listed)) {
             result = -1;
         } else {
+            const std::string& remoteName = listed ? listed->name : fileName;
             serverFile.reset(theApp.m_pFtpConnection->OpenFile(
-                fileName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, kContext));
+                remoteName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, kContext));
             if (localFile.Open(theApp.m_strArchivePath.c_str(), CStdioFile::modeCreate |
                                                                     CStdioFile::modeWrite |
                                                                     CStdioFile::typeBinary)) {
@@ -178,7 +200,7 @@ int DownloadArchive(const char* agentName, std::string fileName)
                 // WinINet ends the read when the data connection closes; a server that
                 // closes it early says so only on the control connection (426), which
                 // WinINet does not pass on. The listed size tells a short copy.
-                if (listedSize && static_cast<ULONGLONG>(received) != *listedSize)
+                if (listed && static_cast<ULONGLONG>(received) != listed->size)
                     result = 0;
             }
         }

@@ -2,6 +2,15 @@
 #include "app/SetupApp.h"
 #include <cstdio>
 
+namespace {
+StatusTextWatcher g_statusTextWatcher = nullptr;
+}
+
+void WatchStatusTexts(StatusTextWatcher watcher)
+{
+    g_statusTextWatcher = watcher;
+}
+
 bool ChooseStatusText(DWORD status, const void* info, std::string& text)
 {
     const char* name = info ? static_cast<const char*>(info) : "";
@@ -73,6 +82,8 @@ void CDownloadSession::OnStatusCallback(DWORD_PTR, DWORD status, LPVOID statusIn
 void CDownloadSession::ShowStatusText(const std::string& text)
 {
     theApp.m_dlgProgress.SetStatusText(text);
+    if (g_statusTextWatcher)
+        g_statusTextWatcher(text);
 }
 
 void PrepareDownloadSession(CDownloadSession& session)

@@ -1,5 +1,53 @@
 #include "framework/Dialog.h"
+#include "framework/Internet.h"
+#include "framework/WinApp.h"
 #include <commctrl.h>
+#include <cstdio>
+#include <exception>
+
+namespace {
+const char* const kInternalErrorPrefix = "Interner Fehler: ";
+
+// The text of the exception being handled. Call only inside a catch block.
+std::string CurrentExceptionText()
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (const CInternetException& e) {
+        char text[40];
+        std::snprintf(text, sizeof(text), "Internetfehler %lu", e.m_dwError);
+        return text;
+    } catch (...) {
+        return "unbekannte Ausnahme";
+    }
+}
+
+// A handler failed: leave a trace in the log, tell the user and end the dialog, so that the
+// page chain unwinds and the program ends instead of waiting behind a hidden window.
+// Called inside a catch block; throws nothing.
+void ReportInternalError(CDialog& dialog, HWND hWnd)
+{
+    // The message box runs a message loop in which the same fault may strike again.
+    static bool reporting = false;
+    try {
+        std::string text = kInternalErrorPrefix + CurrentExceptionText();
+        if (CWinApp* app = AfxGetApp())
+            app->LogInternalError(text);
+        if (!reporting) {
+            reporting = true;
+            char caption[256] = "";
+            ::GetWindowTextA(hWnd, caption, sizeof(caption));
+            ::MessageBoxA(hWnd, text.c_str(), caption, MB_OK | MB_ICONERROR);
+            reporting = false;
+        }
+    } catch (...) {
+        reporting = false;
+    }
+    dialog.EndDialog(IDCANCEL);
+}
+}
 
 CDialog::CDialog(UINT nIDTemplate, HWND hWndParent)
     : m_nIDTemplate(nIDTemplate), m_hWndParent(hWndParent)
@@ -14,8 +62,17 @@ INT_PTR CDialog::DoModal()
         return ::InitCommonControlsEx(&icc) != FALSE;
     }();
     (void)registered;
+    m_bEnding = false;
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
                              m_hWndParent, DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::EndDialog(INT_PTR nResult)
+{
+    if (m_bEnding)
+        return TRUE;
+    m_bEnding = true;
+    return ::EndDialog(m_hWnd, nResult);
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
@@ -81,6 +138,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
     try {
         return self->Dispatch(msg, wParam, lParam);
     } catch (...) {
+        ReportInternalError(*self, hWnd);
         return FALSE;
     }
 }

@@ -11,7 +11,9 @@ public:
 
     // Runs the dialog modally; returns the EndDialog result, or -1 when it could not be created.
     INT_PTR DoModal();
-    BOOL EndDialog(INT_PTR nResult) { return ::EndDialog(m_hWnd, nResult); }
+    // The first request decides the result: a step that finishes after a cancel does not
+    // turn it into OK.
+    BOOL EndDialog(INT_PTR nResult);
     // true: controls -> members; false: members -> controls.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     UINT GetTemplateId() const { return m_nIDTemplate; }
@@ -37,4 +39,5 @@ private:
 
     UINT m_nIDTemplate;
     HWND m_hWndParent;
+    bool m_bEnding = false;   // EndDialog was called in this modal run
 };

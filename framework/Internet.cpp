@@ -1,6 +1,7 @@
 #include "framework/Internet.h"
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 namespace {
@@ -214,30 +215,41 @@ UINT CInternetFile::Read(void* buffer, UINT count)
     return read;
 }
 
-BOOL CInternetFile::ReadString(std::string& line)
+BOOL CInternetFile::ReadString(std::string& line, size_t maxLength)
 {
     line.clear();
+    const size_t keep = maxLength == std::string::npos ? maxLength : maxLength + 1;
+    bool readAny = false;
+    bool cut = false;
     for (;;) {
+        if (m_buffered.empty()) {
+            char chunk[512];
+            DWORD read = 0;
+            if (!::InternetReadFile(m_hFile, chunk, sizeof(chunk), &read))
+                AfxThrowInternetException();
+            if (read == 0)
+                break;
+            m_buffered.assign(chunk, read);
+        }
         size_t end = m_buffered.find('\n');
-        if (end != std::string::npos) {
-            line.append(m_buffered, 0, end);
-            m_buffered.erase(0, end + 1);
-            break;
+        size_t take = end == std::string::npos ? m_buffered.size() : end;
+        readAny = true;
+        size_t room = keep - line.size();
+        try {
+            line.append(m_buffered, 0, std::min(take, room));
+        } catch (const std::exception&) {
+            // Only with an unbounded caller: out of memory is this layer's failure too.
+            throw CInternetException(ERROR_NOT_ENOUGH_MEMORY);
         }
-        line += m_buffered;
-        m_buffered.clear();
-        char chunk[512];
-        DWORD read = 0;
-        if (!::InternetReadFile(m_hFile, chunk, sizeof(chunk), &read))
-            AfxThrowInternetException();
-        if (read == 0) {
-            if (line.empty())
-                return FALSE;
+        cut = cut || take > room;
+        m_buffered.erase(0, end == std::string::npos ? take : end + 1);
+        if (end != std::string::npos)
             break;
-        }
-        m_buffered.assign(chunk, read);
     }
-    if (!line.empty() && line.back() == '\r')
+    if (!readAny)
+        return FALSE;
+    // A CR before the LF belongs to the line end; in a line that was cut it is text.
+    if (!cut && !line.empty() && line.back() == '\r')
         line.pop_back();
     return TRUE;
 }

@@ -114,18 +114,11 @@ public:
 
     // Bytes read; 0 at the end. Throws CInternetException.
     UINT Read(void* buffer, UINT count);
-    // One line without its line end; FALSE at the end of the file when nothing was read.
-    // Throws CInternetException.
-    BOOL ReadString(std::string& line);
-    // TEMPORARY stand-in until the bounded ReadString lands: at most maxLength characters,
-    // maxLength + 1 when the line was longer.
-    BOOL ReadString(std::string& line, size_t maxLength)
-    {
-        BOOL got = ReadString(line);
-        if (line.size() > maxLength)
-            line.resize(maxLength + 1);
-        return got;
-    }
+    // One line without its line end (LF or CR LF); FALSE at the end of the file when
+    // nothing was read. At most maxLength + 1 characters are kept, so a longer line is
+    // told by line.size() > maxLength; its rest is read and dropped. Memory stays bounded
+    // whatever the server sends. Throws CInternetException.
+    BOOL ReadString(std::string& line, size_t maxLength);
     virtual void Close();
 
     HINTERNET GetHandle() const { return m_hFile; }

@@ -1,6 +1,7 @@
 #pragma once
 // The application object: start-up, and the message pump pieces that long steps need.
 #include <windows.h>
+#include <string>
 
 class CWnd;
 
@@ -19,6 +20,10 @@ public:
     virtual BOOL PumpMessage();
     // Dialog keys (Enter, Escape, Tab) for the dialog the message belongs to.
     virtual BOOL PreTranslateMessage(MSG* pMsg);
+
+    // A dialog handler failed with an exception, described by `text`; the program keeps a
+    // record of it. Must not throw.
+    virtual void LogInternalError(const std::string& text) { (void)text; }
 
     // Registers the common controls (progress bar) and the themed look.
     void InitCommonControls();

@@ -5,8 +5,11 @@
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "download/ArchiveDownload.h"
+#include "download/DownloadSession.h"
 #include "download/ServerParameters.h"
+#include "WinInetRecorder.h"
 #include <doctest.h>
+#include <cstring>
 
 namespace {
 // Logs in through a session of its own, as the installation directory page does.
@@ -169,18 +172,6 @@ TEST_CASE("the archive arrives byte for byte in the installation directory")
     }
 }
 
-TEST_CASE("a mixed-case listing gives the lower-case local name")
-{
-    FtpServer::Reset();
-    FtpServer::PutFile("Norla_Veltro.ZIP", "PK");
-    Install install;
-    // This server's names are case-sensitive, so the lower-case name the descriptor gives
-    // cannot be opened; a Windows server would hand the file out.
-    CHECK(DownloadArchive("NorlaInstaller", "norla_veltro.zip") == 0);
-    CHECK(theApp.m_strArchivePath == install.Archive("norla_veltro.zip"));
-    CHECK(FtpServer::Received("RETR norla_veltro.zip"));
-}
-
 TEST_CASE("failed downloads end with 0 or -1, closed and without a stray file")
 {
     struct Row {
@@ -309,13 +300,18 @@ TEST_CASE("bar positions")
 
 namespace {
 // The progress bar's range and positions as the download sets them.
-std::vector<std::pair<UINT, WPARAM>> g_barMessages;
+struct BarMessage {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<BarMessage> g_barMessages;
 WNDPROC g_barProc = nullptr;
 
 LRESULT CALLBACK RecordingBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == PBM_SETPOS || msg == PBM_SETRANGE32)
-        g_barMessages.push_back({msg, msg == PBM_SETRANGE32 ? static_cast<WPARAM>(lParam) : wParam});
+        g_barMessages.push_back({msg, wParam, lParam});
     return CallWindowProcA(g_barProc, hwnd, msg, wParam, lParam);
 }
 
@@ -341,10 +337,13 @@ std::vector<WPARAM> BarPositionsOfDownload(size_t size)
     CHECK(ReadBytes(install.Archive("norla.zip")).size() == size);
     std::vector<WPARAM> positions;
     REQUIRE(!g_barMessages.empty());
-    CHECK(g_barMessages.front() == std::make_pair(UINT(PBM_SETRANGE32), WPARAM(1046)));
+    CHECK(g_barMessages.front().msg == UINT(PBM_SETRANGE32));
+    CHECK(g_barMessages.front().wParam == 0);
+    CHECK(g_barMessages.front().lParam == 1046);
     for (size_t i = 1; i < g_barMessages.size(); ++i) {
-        CHECK(g_barMessages[i].first == UINT(PBM_SETPOS));
-        positions.push_back(g_barMessages[i].second);
+        CHECK(g_barMessages[i].msg == UINT(PBM_SETPOS));
+        CHECK(g_barMessages[i].lParam == 0);
+        positions.push_back(g_barMessages[i].wParam);
     }
     DrainMessageQueue();
     return positions;
@@ -361,4 +360,93 @@ TEST_CASE("1,400,000 bytes move the bar to 1, one byte less never moves it")
 
     std::vector<WPARAM> less = BarPositionsOfDownload(1399999);
     CHECK(std::all_of(less.begin(), less.end(), [](WPARAM p) { return p == 0; }));
+}
+
+namespace {
+// The transfer type the server was set to when it was asked for `file`.
+std::string TypeOfRetrieval(const std::vector<std::string>& commands, const std::string& file)
+{
+    std::string type = "none";
+    for (const std::string& command : commands) {
+        if (command.compare(0, 5, "TYPE ") == 0)
+            type = command;
+        if (command == "RETR " + file)
+            return type;
+    }
+    return "not asked for";
+}
+
+size_t CountOf(const std::vector<std::string>& commands, const std::string& verb)
+{
+    return std::count_if(commands.begin(), commands.end(), [&](const std::string& c) {
+        return c.compare(0, verb.size(), verb) == 0;
+    });
+}
+
+std::vector<std::string> g_statusTexts;
+void NoteStatusText(const std::string& text)
+{
+    g_statusTexts.push_back(text);
+}
+}
+
+TEST_CASE("what the server is asked: passive, a fresh listing, ASCII descriptor, binary archive")
+{
+    FtpServer::Reset();
+    FtpServer::PutFile("norlainstaller.ini", "norla.zip\r\n");
+    FtpServer::PutFile("norla.zip", PatternBytes(2000));
+    Install install;
+    WinInetRecorder calls;
+    REQUIRE(calls.Installed());
+
+    {
+        PageConnection page;
+        CHECK(FindDownloadDescriptor());
+    }
+    CHECK(theApp.m_strDownloadFileName == "norla.zip");
+    for (int run = 0; run < 2; ++run)
+        CHECK(DownloadArchive("NorlaInstaller", theApp.m_strDownloadFileName) == 1);
+
+    std::vector<std::string> commands = FtpServer::Commands();
+    INFO(commands.size());
+    CHECK(TypeOfRetrieval(commands, "norlainstaller.ini") == "TYPE A");
+    CHECK(TypeOfRetrieval(commands, "norla.zip") == "TYPE I");
+    // Every listing and every file comes over a passive data connection.
+    CHECK(CountOf(commands, "LIST") == 3);
+    CHECK(CountOf(commands, "RETR") == 3);
+    CHECK(CountOf(commands, "PASV") == 6);
+    CHECK(CountOf(commands, "PORT") == 0);
+    CHECK(CountOf(commands, "EPRT") == 0);
+    // One listing per connection, each asked for afresh.
+    CHECK(CountOf(commands, "CONNECT") == 3);
+    REQUIRE(calls.findFlags.size() == 3);
+    for (DWORD flags : calls.findFlags)
+        CHECK((flags & INTERNET_FLAG_RELOAD) != 0);
+}
+
+TEST_CASE("the status texts of a real download reach the progress window")
+{
+    FtpServer::Reset();
+    FtpServer::PutFile("norla.zip", PatternBytes(3000));
+    Install install;
+    g_statusTexts.clear();
+    WatchStatusTexts(NoteStatusText);
+    CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 1);
+    WatchStatusTexts(nullptr);
+
+    std::string all;
+    for (const std::string& text : g_statusTexts)
+        all += text + "; ";
+    INFO(all);
+    std::vector<std::string> expected = {
+        std::string("Resolving name ") + kFtpServer, "Name resolved",
+        "Connecting to socket address", "Connected to socket address", "Handle created",
+        "Sending request", "Request sent", "Response received",
+        "Closing the connection to the server", "Connection to the server closed"};
+    for (const std::string& text : expected) {
+        CAPTURE(text);
+        CHECK(std::any_of(g_statusTexts.begin(), g_statusTexts.end(), [&](const std::string& t) {
+            return t.compare(0, text.size(), text) == 0;
+        }));
+    }
 }

@@ -1,44 +1,17 @@
 // Reaching the download server: the connection report of the pages and the status texts
 // of the download session, against the real FTP server of scripts/test.
 #include "FtpServer.h"
+#include "LogTail.h"
 #include "ScratchFolder.h"
 #include "UiDriver.h"
 #include "download/ConnectionReport.h"
 #include "download/DownloadSession.h"
 #include "download/ServerParameters.h"
+#include "WinInetRecorder.h"
 #include <doctest.h>
 #include <memory>
 
 namespace {
-std::string LogPath()
-{
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof(temp), temp);
-    return std::string(temp) + "norla_inst_log.txt";
-}
-
-// The messages of the log lines written since construction, without their time stamps.
-class LogTail {
-public:
-    LogTail() : m_start(ReadBytes(LogPath()).size()) {}
-    std::vector<std::string> Messages() const
-    {
-        std::string added = ReadBytes(LogPath()).substr(m_start);
-        std::vector<std::string> messages;
-        for (size_t at = 0; at < added.size();) {
-            size_t end = added.find("\r\n", at);
-            std::string line = added.substr(at, end - at);
-            size_t separator = line.find("  ");
-            messages.push_back(separator == std::string::npos ? "garbage" : line.substr(separator + 2));
-            at = end == std::string::npos ? added.size() : end + 2;
-        }
-        return messages;
-    }
-
-private:
-    size_t m_start;
-};
-
 // A hidden top-level window standing in for the page that connects.
 class Page : public CWnd {
 public:
@@ -77,9 +50,14 @@ TEST_CASE("a failed connection is logged twice, shown once and goes no further")
         CInstallLog log;
         LogTail tail;
         HWND owner = nullptr;
+        std::vector<std::string> loggedWhileShown{"garbage"};
         UiDriver driver;
-        driver.Then(UiDriver::Inspect([&](HWND box) { owner = GetWindow(box, GW_OWNER); },
-                                      UiDriver::Click(IDOK)));
+        driver.Then(UiDriver::Inspect(
+            [&](HWND box) {
+                owner = GetWindow(box, GW_OWNER);
+                loggedWhileShown = tail.Messages();
+            },
+            UiDriver::Click(IDOK)));
 
         CFtpConnection* connection = RunConnectionReport(session, page, "Update-Service", log);
 
@@ -93,6 +71,8 @@ TEST_CASE("a failed connection is logged twice, shown once and goes no further")
         CHECK(box.text == "Verbindung zum FTP-Server konnte nicht hergestellt werden.");
         CHECK(box.style == (MB_OK | MB_ICONEXCLAMATION));
         CHECK(owner == page.m_hWnd);
+        // The second line is written once the user has closed the box.
+        CHECK(loggedWhileShown == std::vector<std::string>{"Verbinden mit FTP fehlgeschlagen"});
         CHECK(tail.Messages() == std::vector<std::string>{
                                      "Verbinden mit FTP fehlgeschlagen",
                                      "Verbindung zum FTP-Server konnte nicht hergestellt werden."});
@@ -105,6 +85,7 @@ TEST_CASE("a failed connection is logged twice, shown once and goes no further")
 TEST_CASE("an accepted login gives one log line and no message box")
 {
     FtpServer::Reset();
+    FtpServer::PutFile("license.txt", "text");
     CInternetSession session;
     Page page;
     CInstallLog log;
@@ -121,6 +102,12 @@ TEST_CASE("an accepted login gives one log line and no message box")
     CHECK(tail.Messages() == std::vector<std::string>{"Verbunden mit FTP"});
     CHECK(FtpServer::Received("PASS tqM!ra#5917"));
     CHECK(FtpServer::Received("USER DownloadNorlaVeltro2024"));
+    // Passive mode is only asked for with the first transfer.
+    CFtpFileFind finder(connection.get());
+    CHECK(finder.FindFile());
+    finder.Close();
+    CHECK(FtpServer::Received("PASV"));
+    CHECK_FALSE(FtpServer::Received("PORT"));
     connection->Close();
 }
 
@@ -161,23 +148,25 @@ TEST_CASE("status texts")
 }
 
 namespace {
-// The real download session, noting what its status callback chose to show.
+// The real download session, noting every status the internet layer delivered.
 class RecordingSession : public CDownloadSession {
 public:
     RecordingSession() : CDownloadSession("NorlaInstaller") {}
     std::vector<DWORD> statuses;
-    std::vector<std::string> texts;
 
 protected:
     void OnStatusCallback(DWORD_PTR context, DWORD status, LPVOID info, DWORD length) override
     {
         statuses.push_back(status);
-        std::string text;
-        if (ChooseStatusText(status, info, text))
-            texts.push_back(text);
         CDownloadSession::OnStatusCallback(context, status, info, length);
     }
 };
+
+std::vector<std::string> g_shownTexts;
+void NoteShownText(const std::string& text)
+{
+    g_shownTexts.push_back(text);
+}
 
 bool Contains(const std::vector<std::string>& texts, const std::string& text)
 {
@@ -185,22 +174,52 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text)
 }
 }
 
-TEST_CASE("a download session carries its connect timeout")
+TEST_CASE("a download session is opened as a plain one, with its three connection options")
 {
+    WinInetRecorder calls;
+    REQUIRE(calls.Installed());
     CDownloadSession session("NorlaInstaller");
     PrepareDownloadSession(session);
+
+    REQUIRE(calls.opens.size() == 1);
+    CHECK(calls.opens[0].agent == "NorlaInstaller");
+    CHECK(calls.opens[0].accessType == INTERNET_OPEN_TYPE_PRECONFIG);
+    CHECK_FALSE(calls.opens[0].proxyGiven);
+    CHECK_FALSE(calls.opens[0].bypassGiven);
+    CHECK(calls.opens[0].flags == 0);
+    struct Expected {
+        DWORD option;
+        DWORD value;
+    } expected[] = {
+        {INTERNET_OPTION_CONNECT_TIMEOUT, 30000},
+        {INTERNET_OPTION_CONNECT_BACKOFF, 1000},
+        {INTERNET_OPTION_CONNECT_RETRIES, 1},
+    };
+    REQUIRE(calls.options.size() == 3);
+    for (size_t i = 0; i < 3; ++i) {
+        CAPTURE(i);
+        CHECK(calls.options[i].option == expected[i].option);
+        CHECK(calls.options[i].value == expected[i].value);
+        CHECK(calls.options[i].size == 4);
+        CHECK_FALSE(calls.options[i].extended);
+    }
+    // Read back where Wine can: it keeps the timeout (not the retry count or back-off).
     DWORD value = 0xdeadbeef;
     DWORD size = sizeof(value);
     CHECK(InternetQueryOptionA(session.GetHandle(), INTERNET_OPTION_CONNECT_TIMEOUT, &value, &size));
     CHECK(value == 30000);
-    // Wine keeps neither the retry count nor the back-off of a session, so those two
-    // cannot be read back here.
+    char agent[64] = "garbage";
+    DWORD agentSize = sizeof(agent);
+    CHECK(InternetQueryOptionA(session.GetHandle(), INTERNET_OPTION_USER_AGENT, agent, &agentSize));
+    CHECK(std::string(agent) == "NorlaInstaller");
 }
 
 TEST_CASE("a download session reports its status while it connects, lists and reads")
 {
     FtpServer::Reset();
     FtpServer::PutFile("archiv.zip", PatternBytes(5000));
+    g_shownTexts.clear();
+    WatchStatusTexts(NoteShownText);
     RecordingSession session;
     PrepareDownloadSession(session);
 
@@ -214,16 +233,19 @@ TEST_CASE("a download session reports its status while it connects, lists and re
     while (UINT read = file->Read(block, sizeof(block)))
         total += read;
     file->Close();
-    connection->Close();
-    session.Close();
 
     CHECK(total == 5000);
-    CHECK(Contains(session.texts, std::string("Resolving name ") + kFtpServer));
-    CHECK(Contains(session.texts, "Handle created"));
-    CHECK(Contains(session.texts, "Response received"));
-    CHECK(session.texts.size() > 3);
-    // Closing the session stops the reports.
+    CHECK(Contains(g_shownTexts, std::string("Resolving name ") + kFtpServer));
+    CHECK(Contains(g_shownTexts, "Handle created"));
+    CHECK(Contains(g_shownTexts, "Response received"));
+    CHECK(g_shownTexts.size() > 3);
+
+    // Closing the session stops the reports, even of the connection still open on it.
     size_t seen = session.statuses.size();
+    size_t shown = g_shownTexts.size();
+    session.Close();
     connection.reset();
     CHECK(session.statuses.size() == seen);
+    CHECK(g_shownTexts.size() == shown);
+    WatchStatusTexts(nullptr);
 }

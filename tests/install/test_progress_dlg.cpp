@@ -1,5 +1,6 @@
 // The progress window on its real template: start timer, slide ring, message pump.
 #include "FtpServer.h"
+#include "ImportHook.h"
 #include "ScratchFolder.h"
 #include "UiDriver.h"
 #include "app/SetupApp.h"
@@ -169,8 +170,30 @@ TEST_CASE("Escape before the start timer ends the window with Cancel; nothing is
     DrainMessageQueue();
 }
 
+namespace {
+// Every bitmap the program loads: the picture's handle is kept private by the window.
+struct LoadedBitmap {
+    UINT_PTR id;
+    HBITMAP handle;
+};
+std::vector<LoadedBitmap> g_loaded;
+ImportHook* g_loadBitmap = nullptr;
+
+HBITMAP WINAPI RecordLoadBitmap(HINSTANCE instance, LPCSTR name)
+{
+    using LoadBitmapFn = HBITMAP(WINAPI*)(HINSTANCE, LPCSTR);
+    HBITMAP bitmap = g_loadBitmap->Original<LoadBitmapFn>()(instance, name);
+    g_loaded.push_back({IS_INTRESOURCE(name) ? reinterpret_cast<UINT_PTR>(name) : 0, bitmap});
+    return bitmap;
+}
+}
+
 TEST_CASE("every slide step shows picture 144 again and arms the next timer")
 {
+    g_loaded.clear();
+    ImportHook hook("user32.dll", "LoadBitmapA", reinterpret_cast<const void*>(RecordLoadBitmap));
+    g_loadBitmap = &hook;
+    REQUIRE(hook.Installed());
     Watching watch;
     UiDriver driver;
     driver.Then(UiDriver::Inspect(
@@ -180,11 +203,19 @@ TEST_CASE("every slide step shows picture 144 again and arms the next timer")
             HDC dc = GetDC(window);
             COLORREF before = GetPixel(dc, 300, 200);
             UINT_PTR timer = kFirstSlideTimer;
+            REQUIRE(g_loaded.size() == 1);
             for (int step = 0; step < 12; ++step) {
                 CAPTURE(timer);
                 size_t erased = g_watch.erasures.size();
+                HBITMAP shown = g_loaded.back().handle;
+                size_t loaded = g_loaded.size();
                 SendMessageA(window, WM_TIMER, timer, 0);
                 CHECK(g_watch.erasures.size() == erased + 1);   // redrawn before it returned
+                // Loaded afresh, and the picture it replaces is freed.
+                REQUIRE(g_loaded.size() == loaded + 1);
+                CHECK(g_loaded.back().id == IDB_PROGRESS_PICTURE);
+                CHECK(GetObjectType(g_loaded.back().handle) == OBJ_BITMAP);
+                CHECK(GetObjectType(shown) == 0);
                 UINT_PTR next = NextSlideTimer(timer);
                 CHECK_FALSE(KillTimer(window, timer));   // it stopped itself
                 CHECK(KillTimer(window, next));          // and armed the next one
@@ -231,36 +262,50 @@ TEST_CASE("during a long download the first slide timer fires after 10 s")
 
 namespace {
 HWND g_closing = nullptr;
-void CALLBACK PressCloseBox(HWND, UINT, UINT_PTR id, DWORD)
+UiDriver::Step g_stopStep;
+void CALLBACK StopDownload(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
-    PostMessageA(g_closing, WM_SYSCOMMAND, SC_CLOSE, 0);
+    g_stopStep(g_closing);
 }
 }
 
-TEST_CASE("the close box during the download stops it and removes the partial file")
+TEST_CASE("the close box or Escape during the download stops it and removes the partial file")
 {
-    FtpBehaviour slow;
-    slow.slowMs = 20;   // about 2.5 s for the whole file
-    FtpServer::Reset(slow);
-    FtpServer::PutFile("norla.zip", PatternBytes(1000000));
-    ScratchFolder folder;
-    theApp.m_strInstallDir = folder.Path();
-    theApp.m_strDownloadFileName = "norla.zip";
-    UiDriver driver;
-    driver.Then(UiDriver::Inspect(
-        [](HWND window) {
-            g_closing = window;
-            SetTimer(nullptr, 0, 500, PressCloseBox);   // once the download runs
-        },
-        UiDriver::Nothing()));
+    struct Row {
+        const char* name;
+        UiDriver::Step step;
+    } rows[] = {
+        {"close box", UiDriver::CloseBox()},
+        {"Escape", UiDriver::PressKey(VK_ESCAPE)},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.name));
+        FtpBehaviour slow;
+        slow.slowMs = 20;   // about 2.5 s for the whole file
+        FtpServer::Reset(slow);
+        FtpServer::PutFile("norla.zip", PatternBytes(1000000));
+        ScratchFolder folder;
+        theApp.m_strInstallDir = folder.Path();
+        theApp.m_strDownloadFileName = "norla.zip";
+        g_stopStep = row.step;
+        UiDriver driver;
+        driver.Then(UiDriver::Inspect(
+            [](HWND window) {
+                g_closing = window;
+                SetTimer(nullptr, 0, 500, StopDownload);   // once the download runs
+            },
+            UiDriver::Nothing()));
 
-    DWORD start = GetTickCount();
-    theApp.m_dlgProgress.DoModal();
+        DWORD start = GetTickCount();
+        CHECK(theApp.m_dlgProgress.DoModal() == IDCANCEL);
 
-    CHECK(GetTickCount() - start < 1800);
-    CHECK(FtpServer::Received("RETR norla.zip"));
-    CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
-    CHECK(theApp.m_pFtpConnection == nullptr);
-    DrainMessageQueue();
+        CHECK(GetTickCount() - start < 1800);
+        CHECK(FtpServer::Received("RETR norla.zip"));
+        CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
+        CHECK(theApp.m_pFtpConnection == nullptr);
+        MSG msg;
+        CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));   // the program ends
+        DrainMessageQueue();
+    }
 }

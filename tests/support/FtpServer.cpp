@@ -20,27 +20,6 @@ bool FtpServer::IsRunning()
     return state == "listening" || state == "closed";
 }
 
-namespace {
-// A JSON string of ASCII text.
-std::string JsonString(const std::string& text)
-{
-    std::string json = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (c == '\n') {
-            json += "\\n";
-        } else if (c == '\r') {
-            json += "\\r";
-        } else {
-            json += c;
-        }
-    }
-    return json + "\"";
-}
-}
-
 void FtpServer::Reset(const FtpBehaviour& behaviour)
 {
     ScratchFolder::RemoveTree(Home());
@@ -57,15 +36,7 @@ void FtpServer::Reset(const FtpBehaviour& behaviour)
     if (behaviour.slowMs > 0)
         control << ", \"slow_ms\": " << behaviour.slowMs;
     if (!behaviour.refuseRetr.empty())
-        control << ", \"refuse_retr\": [" << JsonString(behaviour.refuseRetr) << "]";
-    control << ", \"make_dirs\": [";
-    for (size_t i = 0; i < behaviour.makeDirs.size(); ++i)
-        control << (i ? ", " : "") << JsonString(behaviour.makeDirs[i]);
-    control << "], \"make_files\": {";
-    for (size_t i = 0; i < behaviour.makeFiles.size(); ++i)
-        control << (i ? ", " : "") << JsonString(behaviour.makeFiles[i].first) << ": "
-                << JsonString(behaviour.makeFiles[i].second);
-    control << "}";
+        control << ", \"refuse_retr\": [\"" << behaviour.refuseRetr << "\"]";
     control << "}";
     // Written whole, then renamed, so the server never reads half a file.
     WriteBytes(Root() + "control.json.new", control.str());
@@ -89,6 +60,15 @@ void FtpServer::PutFile(const std::string& name, const std::string& bytes)
 void FtpServer::MakeDir(const std::string& name)
 {
     CreateDirectoryA((Home() + name).c_str(), nullptr);
+}
+
+void FtpServer::RenameExact(const std::string& from, const std::string& to)
+{
+    WriteBytes(Root() + "rename.json.new", "[[\"" + from + "\", \"" + to + "\"]]");
+    MoveFileExA((Root() + "rename.json.new").c_str(), (Root() + "rename.json").c_str(),
+                MOVEFILE_REPLACE_EXISTING);
+    for (int i = 0; i < 100 && IsFile(Root() + "rename.json"); ++i)
+        Sleep(20);
 }
 
 std::vector<std::string> FtpServer::Commands()

@@ -2,7 +2,6 @@
 // The FTP server that scripts/test runs (ftp_server.py), steered through files in its root,
 // which the tests reach through Wine's Z: drive.
 #include <string>
-#include <utility>
 #include <vector>
 
 struct FtpBehaviour {
@@ -12,10 +11,6 @@ struct FtpBehaviour {
     long long endAfter = -1;    // close it after this many bytes and answer 426
     int slowMs = 0;             // wait after every block of at most 8 KiB
     std::string refuseRetr;     // RETR of this file name is answered with 550
-    // Made by the server at the next connection, with names exactly as given: through Wine
-    // two names that differ only in letter case are one.
-    std::vector<std::string> makeDirs;
-    std::vector<std::pair<std::string, std::string>> makeFiles;   // name, ASCII text
     bool listening = true;      // false: nothing listens on the port
 };
 
@@ -29,6 +24,9 @@ void Reset(const FtpBehaviour& behaviour = FtpBehaviour());
 std::string Home();
 void PutFile(const std::string& name, const std::string& bytes);
 void MakeDir(const std::string& name);
+// Renames a served file on the server's side, where case tells names apart (Wine's file
+// calls do not). Plain ASCII names only.
+void RenameExact(const std::string& from, const std::string& to);
 // Every connection ("CONNECT") and command line received since the last Reset.
 std::vector<std::string> Commands();
 // True when some recorded command starts with `verb` (e.g. "LIST", "RETR").

@@ -1,23 +1,23 @@
 #pragma once
-// The install log as the tests see it: the messages written since a point in time.
+// The install log's lines written since construction, without their time stamps.
 #include "ScratchFolder.h"
 #include <string>
 #include <vector>
 
-inline std::string InstallLogFile()
-{
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof(temp), temp);
-    return std::string(temp) + "norla_inst_log.txt";
-}
-
-// The messages of the log lines written since construction, without their time stamps.
 class LogTail {
 public:
-    LogTail() : m_start(ReadBytes(InstallLogFile()).size()) {}
+    LogTail() : m_start(ReadBytes(Path()).size()) {}
+
+    static std::string Path()
+    {
+        char temp[MAX_PATH] = "";
+        ::GetTempPathA(sizeof(temp), temp);
+        return std::string(temp) + "norla_inst_log.txt";
+    }
+
     std::vector<std::string> Messages() const
     {
-        std::string added = ReadBytes(InstallLogFile()).substr(m_start);
+        std::string added = ReadBytes(Path()).substr(m_start);
         std::vector<std::string> messages;
         for (size_t at = 0; at < added.size();) {
             size_t end = added.find("\r\n", at);

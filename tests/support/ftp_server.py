@@ -9,10 +9,10 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   end_after      N: a download's data connection is closed after N bytes, answered with 426
   slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
   refuse_retr    [names]: RETR of these file names is answered with 550
-  make_dirs      [names], make_files {name: text}: created in the served folder at the next
-                 connection, by name exactly (the tests reach the folder only through Wine,
-                 which cannot tell names apart that differ only in letter case)
   listening      false: the server closes its listening socket (polled, not per connection)
+ROOT/rename.json, a list of [from, to] name pairs, is carried out in ROOT/home and then
+removed: names that differ only in case can be made only here, as Wine's own file calls
+look names up without regard to case.
 Every connection and every command received is appended to ROOT/commands.log.
 ROOT/state holds "listening" or "closed" once the server has acted on the control file.
 
@@ -92,12 +92,6 @@ class Handler(FTPHandler):
     def on_connect(self):
         self.control = read_control(self.root)
         record(self.root, "CONNECT")
-        home = os.path.join(self.root, "home")
-        for name in self.control.get("make_dirs", []):
-            os.makedirs(os.path.join(home, name), exist_ok=True)
-        for name, text in self.control.get("make_files", {}).items():
-            with open(os.path.join(home, name), "w", encoding="cp1252", newline="") as f:
-                f.write(text)
 
     def pre_process_command(self, line, cmd, arg):
         record(self.root, line)
@@ -131,12 +125,25 @@ class Handler(FTPHandler):
 class Listener:
     """Opens and closes the listening socket as the control file says."""
 
+    def rename(self):
+        path = os.path.join(self.root, "rename.json")
+        try:
+            with open(path, encoding="utf-8") as f:
+                pairs = json.load(f)
+        except (OSError, ValueError):
+            return
+        home = os.path.join(self.root, "home")
+        for old, new in pairs:
+            os.rename(os.path.join(home, old), os.path.join(home, new))
+        os.remove(path)
+
     def __init__(self, address, root, ioloop):
         self.address, self.root, self.ioloop = address, root, ioloop
         self.server = None
         self.update()
 
     def update(self):
+        self.rename()
         want = read_control(self.root).get("listening", True)
         if want and self.server is None:
             self.server = FTPServer(self.address, Handler, ioloop=self.ioloop)
