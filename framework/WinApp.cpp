@@ -1,5 +1,6 @@
 #include "framework/WinApp.h"
 #include <commctrl.h>
+#include <string>
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -8,6 +9,19 @@ CWinApp* g_app = nullptr;
 CWinApp* AfxGetApp()
 {
     return g_app;
+}
+
+const char* AfxGetAppName()
+{
+    static std::string name;
+    if (name.empty()) {
+        char path[MAX_PATH] = "";
+        ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+        name = path;
+        name = name.substr(name.find_last_of("\\/:") + 1);
+        name = name.substr(0, name.rfind('.'));
+    }
+    return name.c_str();
 }
 
 CWinApp::CWinApp()

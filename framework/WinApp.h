@@ -35,3 +35,5 @@ public:
 };
 
 CWinApp* AfxGetApp();
+// The program file's name without folder and extension ("NorlaInstaller").
+const char* AfxGetAppName();

@@ -1,5 +1,6 @@
 #pragma once
 // A window handle with one method per Win32 call the pages use. Does not own the window.
+#include "framework/WinApp.h"
 #include <windows.h>
 #include <string>
 
@@ -29,9 +30,10 @@ public:
     }
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse) { return ::SetTimer(m_hWnd, id, elapse, nullptr); }
     BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
-    int MessageBox(const char* text, const char* caption, UINT type)
+    // Without a caption, the application's name, as the framework's message boxes have.
+    int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK)
     {
-        return ::MessageBoxA(m_hWnd, text, caption, type);
+        return ::MessageBoxA(m_hWnd, text, caption ? caption : AfxGetAppName(), type);
     }
 
     HWND m_hWnd = nullptr;

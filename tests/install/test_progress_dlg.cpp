@@ -27,7 +27,8 @@ WindowWatch g_watch;
 LRESULT CALLBACK WatchSent(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && sent->message == WM_INITDIALOG) {
+    // The first dialog is the progress window; message boxes come later.
+    if (code == HC_ACTION && sent->message == WM_INITDIALOG && g_watch.window == nullptr) {
         g_watch.window = sent->hwnd;
         g_watch.initialisedAt = GetTickCount();
     }
@@ -137,6 +138,7 @@ TEST_CASE("the start timer fires once, 100 ms after initialisation, and runs the
             CHECK((GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) != 0);
         },
         UiDriver::Nothing()));
+    driver.Then(UiDriver::Click(IDOK));   // the message of the failed download
 
     CHECK(theApp.m_dlgProgress.DoModal() == IDOK);   // the sequence's own end
 
@@ -244,6 +246,7 @@ TEST_CASE("during a long download the first slide timer fires after 10 s")
     Watching watch;
     UiDriver driver;
     driver.Then(UiDriver::Nothing());
+    driver.Then(UiDriver::Click(IDOK));   // the pattern bytes are no archive: its message
 
     CHECK(theApp.m_dlgProgress.DoModal() == IDOK);
 

@@ -1,0 +1,12 @@
+#pragma once
+// The texts the installation shows at its end, filled in: plain functions.
+#include <string>
+
+std::string CompletionMessage(const std::string& installDir);
+std::string DownloadFailedMessage();
+std::string ArchiveFailedMessage(const std::string& archivePath);
+std::string EntriesFailedMessage(int failed, int count, const std::string& installDir);
+// A message up to its first line break; what the install log gets of it.
+std::string FirstLine(const std::string& message);
+
+const char* const kCancelledLogLine = "Installation abgebrochen";

@@ -1,0 +1,55 @@
+#include "install/StartSetupProgram.h"
+
+CreateProcessAProc g_pfnStartProcess = ::CreateProcessA;
+
+namespace {
+const char* const kSetupProgram = "Norla2024.exe";
+const char* const kElevationLibrary = "Elevate.dll";
+const char* const kElevatedStart = "CreateProcessElevatedA";
+// Not in every winerror.h of the tool chain.
+const DWORD kErrorElevationRequired = 740;
+
+#ifndef _WIN64
+static_assert(sizeof(STARTUPINFOA) == 68, "the start record of a 32-bit process");
+#endif
+
+// The library's own rights decide how it starts the program; it gets the same request.
+void StartElevated(const std::string& installDir, const std::string& program,
+                   PROCESS_INFORMATION& process)
+{
+    HMODULE library = ::LoadLibraryA((installDir + kElevationLibrary).c_str());
+    if (library == nullptr)
+        return;
+    // Through void(*)(): a direct cast between unrelated function types draws a warning.
+    CreateProcessElevatedAProc start = reinterpret_cast<CreateProcessElevatedAProc>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(library, kElevatedStart)));
+    if (start != nullptr) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        start(program.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP,
+              nullptr, nullptr, &startup, &process);
+    }
+    ::FreeLibrary(library);
+}
+}
+
+void StartSetupProgram(const std::string& installDir)
+{
+    std::string program = installDir + kSetupProgram;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    CreateProcessAProc start = g_pfnStartProcess;
+    BOOL started = start(program.c_str(), nullptr, nullptr, nullptr, FALSE,
+                         CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process);
+    DWORD error = ::GetLastError();
+    if (started) {
+        // Not waited for; the handles are only closed so they do not outlive their use.
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+        return;
+    }
+    if (error == kErrorElevationRequired)
+        StartElevated(installDir, program, process);
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Starts the product's setup program from the installation directory, and when Windows
+// demands elevation, hands the same request to the elevation library found there.
+#include <windows.h>
+#include <string>
+
+// CreateProcessA's signature, which the elevation library's export shares.
+typedef BOOL(WINAPI* CreateProcessAProc)(LPCSTR applicationName, LPSTR commandLine,
+                                         LPSECURITY_ATTRIBUTES processAttributes,
+                                         LPSECURITY_ATTRIBUTES threadAttributes,
+                                         BOOL inheritHandles, DWORD creationFlags,
+                                         LPVOID environment, LPCSTR currentDirectory,
+                                         LPSTARTUPINFOA startupInfo,
+                                         LPPROCESS_INFORMATION processInformation);
+typedef CreateProcessAProc CreateProcessElevatedAProc;
+
+// The process start of the setup program. Wine starts a program that asks for elevation
+// without reporting ERROR_ELEVATION_REQUIRED, so tests replace this for one call.
+extern CreateProcessAProc g_pfnStartProcess;
+
+// installDir ends with a backslash.
+void StartSetupProgram(const std::string& installDir);

@@ -1,0 +1,302 @@
+// The installation sequence from the download to the started setup program, in the real
+// progress window, against the real FTP server, with archives made by zip tools.
+#include "FixtureRecord.h"
+#include "InstallRun.h"
+#include "ScratchFolder.h"
+#include "app/SetupApp.h"
+#include "archive/ArchiveReader.h"
+#include "install/InstallMessages.h"
+#include <doctest.h>
+#include <objidl.h>
+#include <shlobj.h>
+#include <algorithm>
+
+namespace {
+const char* const kCompletionStart = "Entpacken abgeschlossen.\n";
+
+// What product.zip holds below its top folder "Norla/", as the installation folder shows it.
+const std::vector<std::string> kProductTree = {
+    ".norla\\",
+    ".norla\\colors.cfg",
+    ".norla\\profiles\\",
+    ".norla\\profiles\\default.txt",
+    ".norla\\settings.ini",
+    "Elevate.dll",
+    "Norla Kesto.exe",
+    "Norla2024.exe",
+    "kesto.ico",
+    "norla.zip",
+    "readme.txt",
+};
+
+// The shell's idea of a link's description, read back from the file.
+std::string LinkDescription(const std::string& linkPath)
+{
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    std::string description = "<not loaded>";
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return "<no shell link>";
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        WCHAR wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+        char text[MAX_PATH] = "garbage";
+        if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetDescription(text, MAX_PATH)))
+            description = text;
+        file->Release();
+    }
+    link->Release();
+    return description;
+}
+
+// Cleans the per-user places before and after a test.
+struct CleanPlaces {
+    CleanPlaces() { places.Clear(); }
+    ~CleanPlaces() { places.Clear(); }
+    UserPlaces places;
+};
+}
+
+TEST_CASE("a product archive is unpacked, the settings copied, the setup program started")
+{
+    CleanPlaces clean;
+    ScratchFolder folder;
+    ResetCom();
+    SequenceRun run;
+    run.archive = "product.zip";
+    run.installDir = folder.Path();
+    SequenceOutcome out = RunSequence(run);
+    INFO(out.windows);
+
+    CHECK(out.result == IDOK);
+    CHECK_FALSE(out.timedOut);
+    CHECK(Tree(folder.Path()) == kProductTree);
+    CHECK(ReadBytes(folder.Path() + "Norla2024.exe") ==
+          ReadBytes(NORLA_FIXTURE_DIR "\\Norla2024.exe"));
+
+    // Settings: the files directly in .norla\, not its subfolders; the title shows the last.
+    CHECK(Tree(clean.places.settingsFolder) == std::vector<std::string>{"colors.cfg", "settings.ini"});
+    CHECK(ReadBytes(clean.places.settingsFolder + "settings.ini") == "[norla]\r\nunits=mm\r\n");
+    CHECK(out.titleAtMessage == "settings.ini");
+
+    // One completion message, no icon, the framework's caption.
+    REQUIRE(out.messageBoxes.size() == 1);
+    CHECK(out.messageBoxes[0].title == ProgramName());
+    CHECK(out.messageBoxes[0].style == MB_OK);
+    CHECK(out.messageBoxes[0].text ==
+          "Entpacken abgeschlossen.\n"
+          "Der Installer f\xFCr Norla Veltro 2024 startet nun automatisch.\n"
+          "Falls nicht, f\xFChren Sie bitte den Installer manuell aus (" +
+              folder.Path() + "norla2024.exe).");
+    CHECK(out.newLog.empty());
+
+    // No shortcut asked for: none made, COM left initialised from the settings step.
+    CHECK_FALSE(IsFile(clean.places.desktopLink));
+    CHECK_FALSE(IsFolder(clean.places.startMenuFolder));
+    CHECK(ResetCom() == S_FALSE);
+
+    // The setup program, started once as a new process group from the installer's folder.
+    REQUIRE(out.starts.size() == 1);
+    CHECK(out.starts[0].application == folder.Path() + "Norla2024.exe");
+    CHECK(out.starts[0].creationFlags == CREATE_NEW_PROCESS_GROUP);
+    CHECK(out.starts[0].recordSize == sizeof(STARTUPINFOA));
+    CHECK(out.starts[0].recordFlags == 0);
+    std::vector<std::string> started = FixtureRecords(folder.Path() + "Norla2024.exe", 20000);
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    REQUIRE(started.size() == 1);
+    CHECK(started[0].find("path=" + folder.Path() + "Norla2024.exe\t") == 0);
+    CHECK(started[0].find("\tfolder=" + std::string(current)) != std::string::npos);
+    CHECK_FALSE(IsFile(FixtureLogPath(folder.Path() + "Elevate.dll")));
+}
+
+TEST_CASE("target paths drop the first level of each name and nothing else")
+{
+    CleanPlaces clean;
+    ScratchFolder folder;
+    SequenceRun run;
+    run.archive = "paths.zip";
+    run.installDir = folder.Path();
+    SequenceOutcome out = RunSequence(run);
+    INFO(out.windows);
+
+    CHECK(out.result == IDOK);
+    // Setup/ and Setup/docs/ are folders; a\b.txt has no slash and keeps its parts; one/x.txt
+    // and two/x.txt meet at x.txt, the later one winning.
+    CHECK(Tree(folder.Path()) == std::vector<std::string>{"a\\", "a\\b.txt", "bin\\", "bin\\a.dll",
+                                                          "docs\\", "norla.zip", "readme.txt",
+                                                          "x.txt"});
+    CHECK(ReadBytes(folder.Path() + "x.txt") == "from two");
+    CHECK(ReadBytes(folder.Path() + "a\\b.txt") == "backslashes only");
+    CHECK(ReadBytes(folder.Path() + "bin\\a.dll") == "a.dll");
+    REQUIRE(out.messageBoxes.size() == 1);
+    CHECK(out.messageBoxes[0].text.rfind(kCompletionStart, 0) == 0);
+    // No setup program in this archive: its start fails with file not found, quietly.
+    CHECK(out.starts.size() == 1);
+    ResetCom();
+}
+
+TEST_CASE("DOS umlauts in names become Windows letters; the chosen folder stays as it is")
+{
+    CleanPlaces clean;
+    ScratchFolder scratch;
+    struct Row {
+        const char* folder;
+    } rows[] = {
+        {""},
+        // š „ ” Ž ™ á: Windows letters whose bytes are DOS umlauts.
+        {"Norla \x9A\x84\x94\x8E\x99\xE1\\"},
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        CAPTURE(i);
+        std::string installDir = scratch.Path() + rows[i].folder;
+        CreateDirectoryA(installDir.c_str(), nullptr);
+        SequenceRun run;
+        run.archive = "dos.zip";
+        run.installDir = installDir;
+        SequenceOutcome out = RunSequence(run);
+        INFO(out.windows);
+
+        CHECK(out.result == IDOK);
+        CHECK(Tree(installDir) == std::vector<std::string>{
+                                      "Gr\xFC\xDF" "e\\", "Gr\xFC\xDF" "e\\Gr\xFCn.txt", "norla.zip",
+                                      "\xE4\xF6\xFC\xC4\xD6\xDC\xDF.txt"});
+        CHECK(ReadBytes(installDir + "\xE4\xF6\xFC\xC4\xD6\xDC\xDF.txt") == "umlauts");
+        REQUIRE(out.messageBoxes.size() == 1);
+        CHECK(out.messageBoxes[0].text.find("(" + installDir + "norla2024.exe)") !=
+              std::string::npos);
+        ScratchFolder::RemoveTree(installDir);
+        CreateDirectoryA(scratch.Path().c_str(), nullptr);
+    }
+    CHECK(Tree(scratch.Path()).empty());
+    ResetCom();
+}
+
+TEST_CASE("an installation folder with Windows letters that are DOS umlaut bytes")
+{
+    CleanPlaces clean;
+    ScratchFolder scratch;
+    std::string installDir = scratch.Path() + "Norla \x9A\x84\x94\x8E\x99\xE1\\";
+    REQUIRE(CreateDirectoryA(installDir.c_str(), nullptr));
+    SequenceRun run;
+    run.archive = "product.zip";
+    run.installDir = installDir;
+    SequenceOutcome out = RunSequence(run);
+    INFO(out.windows);
+
+    CHECK(out.result == IDOK);
+    // Everything lands in the folder that was chosen, and the later steps find it there.
+    CHECK(Tree(scratch.Path()).size() == kProductTree.size() + 1);
+    CHECK(Tree(installDir) == kProductTree);
+    CHECK(Tree(clean.places.settingsFolder) == std::vector<std::string>{"colors.cfg", "settings.ini"});
+    std::vector<std::string> started = FixtureRecords(installDir + "Norla2024.exe", 20000);
+    REQUIRE(started.size() == 1);
+    CHECK(started[0].find("path=" + installDir + "Norla2024.exe\t") == 0);
+    ResetCom();
+}
+
+TEST_CASE("a name stored as UTF-8 does not go through the DOS table")
+{
+    CleanPlaces clean;
+    ScratchFolder folder;
+    SequenceRun run;
+    run.archive = "utf8.zip";
+    run.installDir = folder.Path();
+    SequenceOutcome out = RunSequence(run);
+    INFO(out.windows);
+    CHECK(out.result == IDOK);
+
+    // The reader hands the name in the Windows code page; whatever bytes it gives, the
+    // sequence must write them unchanged, and some of them are DOS table bytes.
+    ArchiveReader* reader = OpenArchive((folder.Path() + "norla.zip").c_str());
+    REQUIRE(reader != nullptr);
+    ArchiveEntry entry = {};
+    CHECK(GetArchiveEntry(reader, 1, &entry) == AR_OK);
+    CloseArchive(reader);
+    REQUIRE(entry.nameUtf8);
+    std::string name = std::string(entry.name).substr(strlen("Setup/"));
+    REQUIRE(name.find_first_of("\x84\x94\x81\x8E\x99\x9A\xE1") != std::string::npos);
+    std::vector<std::string> expected = {name, "norla.zip"};
+    std::sort(expected.begin(), expected.end());
+    CHECK(Tree(folder.Path()) == expected);
+    CHECK(ReadBytes(folder.Path() + name) == "utf-8 name");
+    ResetCom();
+}
+
+TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1")
+{
+    CleanPlaces clean;
+    ScratchFolder folder;
+    struct Row {
+        const char* archive;
+        std::vector<BarMessage> bar;
+    } rows[] = {
+        {"three.zip",
+         {{PBM_SETRANGE32, 0, 3}, {PBM_SETPOS, 0, 0}, {PBM_SETPOS, 1, 0}, {PBM_SETPOS, 2, 0},
+          {PBM_SETPOS, 4, 0}}},
+        // No entries: range 0..0, then position 1; and still a complete installation.
+        {"empty.zip", {{PBM_SETRANGE32, 0, 0}, {PBM_SETPOS, 1, 0}}},
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        CAPTURE(i);
+        SequenceRun run;
+        run.archive = rows[i].archive;
+        run.installDir = folder.Path();
+        SequenceOutcome out = RunSequence(run);
+        INFO(out.windows);
+        CHECK(out.result == IDOK);
+        REQUIRE(out.unpackBar.size() == rows[i].bar.size());
+        for (size_t m = 0; m < rows[i].bar.size(); ++m) {
+            CAPTURE(m);
+            CHECK(out.unpackBar[m].msg == rows[i].bar[m].msg);
+            CHECK(out.unpackBar[m].wParam == rows[i].bar[m].wParam);
+            CHECK(out.unpackBar[m].lParam == rows[i].bar[m].lParam);
+        }
+        REQUIRE(out.messageBoxes.size() == 1);
+        CHECK(out.messageBoxes[0].text.rfind(kCompletionStart, 0) == 0);
+        CHECK(out.starts.size() == 1);
+    }
+    ResetCom();
+}
+
+TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards")
+{
+    ScratchFolder folder;
+    struct Row {
+        bool desktop, startMenu;
+        const char* desktopDescription;     // null: no link
+        const char* startMenuDescription;   // null: no link
+        HRESULT comAfterwards;              // what CoInitialize answers after the run
+    } rows[] = {
+        {false, false, nullptr, nullptr, S_FALSE},
+        {true, false, "Norla Kesto 2.0", nullptr, S_FALSE},
+        {false, true, nullptr, "", S_OK},
+        {true, true, "Norla Kesto 2.0", "Norla Kesto 2.0", S_FALSE},
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        CAPTURE(i);
+        CleanPlaces clean;
+        REQUIRE(ResetCom() == S_OK);
+        SequenceRun run;
+        run.archive = "three.zip";
+        run.installDir = folder.Path();
+        run.desktopIcon = rows[i].desktop;
+        run.startMenu = rows[i].startMenu;
+        SequenceOutcome out = RunSequence(run);
+        INFO(out.windows);
+        CHECK(out.result == IDOK);
+
+        HRESULT com = CoInitialize(nullptr);
+        CHECK(com == rows[i].comAfterwards);
+        CHECK(IsFile(clean.places.desktopLink) == (rows[i].desktopDescription != nullptr));
+        if (rows[i].desktopDescription)
+            CHECK(LinkDescription(clean.places.desktopLink) == rows[i].desktopDescription);
+        CHECK(IsFolder(clean.places.startMenuFolder) == (rows[i].startMenuDescription != nullptr));
+        CHECK(IsFile(clean.places.startMenuLink) == (rows[i].startMenuDescription != nullptr));
+        if (rows[i].startMenuDescription)
+            CHECK(LinkDescription(clean.places.startMenuLink) == rows[i].startMenuDescription);
+        CoUninitialize();
+        ResetCom();
+    }
+}
