@@ -140,10 +140,11 @@ TEST_CASE("initialisation: title, default directory, shortcut boxes hidden with 
             desktopVisible = IsWindowVisible(GetDlgItem(page, IDC_DESKTOP_ICON));
             startMenuVisible = IsWindowVisible(GetDlgItem(page, IDC_START_MENU));
             desktopCheck = SendDlgItemMessageA(page, IDC_DESKTOP_ICON, BM_GETCHECK, 0, 0);
-            startMenuCheck = SendDlgItemMessageA(page, IDC_START_MENU, BM_GETCHECK, 0, 0);
         },
         // Nobody can click a hidden box; a BM_CLICK from outside changes nothing either.
-        UiDriver::All({UiDriver::Tick(IDC_START_MENU), UiDriver::Click(IDCANCEL)})));
+        UiDriver::All({UiDriver::Tick(IDC_START_MENU), [&](HWND page) {
+                           startMenuCheck = SendDlgItemMessageA(page, IDC_START_MENU, BM_GETCHECK, 0, 0);
+                       }, UiDriver::Click(IDCANCEL)})));
     CInstallDirDlg page;
     page.DoModal();
     CHECK_FALSE(driver.TimedOut());

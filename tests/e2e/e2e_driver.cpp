@@ -10,7 +10,7 @@
 //   e2e_driver rows TITLE ID             a list box's rows, one a line (LB_GETTEXT)
 //   e2e_driver state TITLE ID            "enabled|disabled visible|hidden checked|unchecked"
 //   e2e_driver title TITLEPART           the full title of the visible window whose title holds it
-//   e2e_driver msgbox CAPTION SECONDS    waits for a message box: its text, then "icon=..."
+//   e2e_driver msgbox CAPTION SECONDS    waits for a message box and prints its text
 //   e2e_driver anybox SECONDS           waits for any message box and prints its caption
 //   e2e_driver tempdir                   the temporary folder
 // Exit status 0 on success, 1 when the window or control is not there (a message on stderr).
@@ -113,23 +113,6 @@ std::string TextOf(HWND hwnd)
     return text;
 }
 
-const char* IconName(HWND box)
-{
-    HWND icon = GetDlgItem(box, 0x0440);
-    if (icon == nullptr)
-        return "none";
-    HICON shown = reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0));
-    if (shown == LoadIconA(nullptr, IDI_EXCLAMATION))
-        return "exclamation";
-    if (shown == LoadIconA(nullptr, IDI_ASTERISK))
-        return "information";
-    if (shown == LoadIconA(nullptr, IDI_HAND))
-        return "error";
-    if (shown == LoadIconA(nullptr, IDI_QUESTION))
-        return "question";
-    return "other";
-}
-
 // The control ID of the window called TITLE, or null with a message.
 HWND Control(const char* title, const char* id)
 {
@@ -185,7 +168,9 @@ int main(int argc, char** argv)
         HWND box = WaitForWindow(argv[2], std::atof(argv[3]));
         if (box == nullptr || !IsMessageBox(box))
             return Fail(std::string("no message box \"") + argv[2] + "\"");
-        std::printf("%s\nicon=%s\n", TextOf(GetDlgItem(box, 0xFFFF)).c_str(), IconName(box));
+        // Only the text: icons are handles of the showing process, which another process
+        // cannot compare. The in-process tests check them, and the screenshots show them.
+        std::printf("%s\n", TextOf(GetDlgItem(box, 0xFFFF)).c_str());
         return 0;
     }
     if (command == "anybox" && argc == 3) {
@@ -215,6 +200,12 @@ int main(int argc, char** argv)
     if (control == nullptr)
         return 1;
     if (command == "click") {
+        // Like a person, click only a window that has come to the front: a button pressed
+        // while the window manager is still moving the focus loses its press.
+        HWND top = GetAncestor(control, GA_ROOT);
+        if (GetForegroundWindow() != top)
+            SetForegroundWindow(top);
+        Sleep(300);
         // Posted: the handler may run a modal loop of its own, as it does for a real click.
         PostMessageA(control, BM_CLICK, 0, 0);
         return 0;
@@ -230,10 +221,13 @@ int main(int argc, char** argv)
     if (command == "rows") {
         int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
-            std::string row(static_cast<size_t>(SendMessageA(control, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-            int length = static_cast<int>(SendMessageA(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&row[0])));
-            row.resize(length > 0 ? static_cast<size_t>(length) : 0);
-            std::printf("%s\n", row.c_str());
+            // Across processes Wine hands LB_GETTEXT back in UTF-16 whichever way it was
+            // asked, so ask for that and convert.
+            std::wstring row(static_cast<size_t>(SendMessageW(control, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+            SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&row[0]));
+            char text[8192] = "";
+            WideCharToMultiByte(1252, 0, row.c_str(), -1, text, sizeof(text), nullptr, nullptr);
+            std::printf("%s\n", text);
         }
         return 0;
     }
