@@ -49,6 +49,10 @@ ftp_reset() {   # ftp_reset [JSON FIELDS], e.g. '"refuse_login": true' or '"list
     done
     fail "FTP server did not become $want"
 }
+ftp_behave() {   # ftp_behave [JSON FIELDS]: new behaviour, same files
+    printf '{%s}' "${1:-}" >"$FTP_ROOT/control.json.new"
+    mv "$FTP_ROOT/control.json.new" "$FTP_ROOT/control.json"
+}
 received() { grep -q "^$1" "$FTP_ROOT/commands.log" 2>/dev/null; }
 
 # The install log in the prefix's temporary folder: lines added during this run.

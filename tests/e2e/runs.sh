@@ -144,3 +144,123 @@ run_road() {
     expect "setup started" "$(cut -f1 "$target/Norla2024.log" 2>/dev/null | tr -d '\r')" \
         "path=${target_win}\\Norla2024.exe"
 }
+
+FAILED_DOWNLOAD=$'Das Installationsarchiv konnte nicht vom Server geladen werden.\nBitte prüfen Sie die Internetverbindung und starten Sie die Installation erneut.'
+INSTALL_WIN='C:\Norla024_install\'
+install_dir() { echo "$PREFIX/drive_c/Norla024_install"; }
+
+# From a fresh start to "Starte Installation" in the proposed directory.
+start_installation() {
+    rm -rf "$(install_dir)"
+    start_installer
+    to_licence
+    to_directory
+    drive click "$dir" $START
+}
+# The installation ends with a message and without starting the setup program.
+ends_failed() {   # ends_failed MESSAGE NAME
+    local caption
+    caption=$(drive anybox 300) || { fail "no message at the end"; return; }
+    message_box "$caption" "$1" "$2"
+    ended 30 || fail "program still running after the message"
+    expect "log" "$(log_new)" "Verbunden mit FTP"$'\n'"Verbunden mit FTP"$'\n'"${1%%$'\n'*}"
+    [ ! -e "$(install_dir)/Norla2024.log" ] || fail "setup program started"
+}
+
+# Start with the login refused: the message, the page stays; Start again once the server
+# takes the login, and the installation goes through.
+run_login_refused_on_start() {
+    ftp_reset
+    serve_product
+    start_installer
+    to_licence
+    to_directory
+    ftp_behave '"refuse_login": true'
+    log_mark
+    drive click "$dir" $START
+    message_box "Update-Service" "$NO_CONNECTION" login-refused
+    drive wait "$dir" 5 || fail "page left after a refused login"
+    shot directory-after-refusal
+    expect "log" "$(log_new)" "Verbinden mit FTP fehlgeschlagen"$'\n'"$NO_CONNECTION"
+    ftp_behave
+    log_mark
+    drive click "$dir" $START
+    local caption
+    caption=$(drive anybox 300) || fail "no completion message"
+    expect "completion message" "$(drive msgbox "$caption" 1)" "$(completion_text "$INSTALL_WIN")"
+    drive click "$caption" $IDOK
+    ended 60 || fail "program still running after the completion message"
+    expect "log" "$(log_new)" "Verbunden mit FTP"
+    [ -e "$(install_dir)/Norla2024.log" ] || fail "setup program not started"
+}
+
+run_descriptor_missing() {
+    ftp_reset
+    serve_product
+    rm "$ftp_home/norlainstaller.ini"
+    start_installation
+    ends_failed "$FAILED_DOWNLOAD" descriptor-missing
+}
+
+run_archive_missing() {
+    ftp_reset
+    serve_product
+    rm "$ftp_home/$ARCHIVE"
+    start_installation
+    ends_failed "$FAILED_DOWNLOAD" archive-missing
+}
+
+run_transfer_dropped() {
+    ftp_reset '"drop_after": 1000000'
+    serve_product
+    start_installation
+    ends_failed "$FAILED_DOWNLOAD" transfer-dropped
+}
+
+# Escape on the progress window: the installation stops where it is, says nothing more,
+# starts nothing, and the program ends.
+escape_progress() {   # escape_progress NAME
+    shot "$1"
+    drive key "$PROGRESS" 0x1B || drive key "#$(drive find "$PROGRESS" 1)" 0x1B
+    ended 60 || fail "program still running after Escape"
+    drive anybox 0 >/dev/null 2>&1 && fail "a message box is left"
+    expect "log" "$(log_new)" "Verbunden mit FTP"$'\n'"Verbunden mit FTP"$'\n'"Installation abgebrochen"
+    [ ! -e "$(install_dir)/Norla2024.log" ] || fail "setup program started"
+}
+
+run_escape_download() {
+    ftp_reset '"slow_ms": 200'
+    serve_product
+    start_installation
+    drive wait "$PROGRESS" 30 || fail "progress window did not appear"
+    sleep 2
+    escape_progress escape-mid-download
+    local size
+    size=$(stat -c %s "$(install_dir)/$ARCHIVE" 2>/dev/null || echo 0)
+    [ "$size" -lt "$(stat -c %s "$ftp_home/$ARCHIVE")" ] || fail "the download was not cut short"
+}
+
+# Many small entries after the download, so that the unpacking takes a while.
+run_escape_unpack() {
+    ftp_reset
+    serve_product
+    local tree="$out/product"
+    mkdir -p "$tree/Setup/Viele"
+    for i in $(seq 3000); do printf '%s\r\n' "$i" >"$tree/Setup/Viele/datei$i.txt"; done
+    rm "$ftp_home/$ARCHIVE"
+    (cd "$tree" && LC_ALL=C zip -qrX "$ftp_home/$ARCHIVE" Setup)
+    start_installation
+    local archive
+    archive="$(install_dir)/$ARCHIVE"
+    local full
+    full=$(stat -c %s "$ftp_home/$ARCHIVE")
+    for _ in $(seq 600); do
+        [ "$(stat -c %s "$archive" 2>/dev/null || echo 0)" = "$full" ] && [ -d "$(install_dir)/Viele" ] && break
+        sleep 0.1
+    done
+    escape_progress escape-mid-unpacking
+    local unpacked
+    unpacked=$(find "$(install_dir)/Viele" -type f 2>/dev/null | wc -l)
+    [ "$unpacked" -lt 3000 ] || fail "everything was unpacked before Escape took effect"
+    echo "unpacked before Escape: $unpacked of 3000"
+}
