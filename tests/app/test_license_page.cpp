@@ -202,74 +202,62 @@ TEST_CASE("the server's text is input: too many lines or too long a line show no
     }
 }
 
-TEST_CASE("a transfer that breaks off mid-licence shows no half licence")
+TEST_CASE("when the server fails, the page shows no licence and says what it must")
 {
-    std::string text;
+    std::string longText;
     for (int i = 0; i < 2000; ++i)
-        text += "Zeile " + std::to_string(i) + "\r\n";
-    FtpBehaviour behaviour;
-    behaviour.dropAfter = 5000;
-    FtpServer::Reset(behaviour);
-    FtpServer::PutFile("license.txt", text);
-    LogTail log;
+        longText += "Zeile " + std::to_string(i) + "\r\n";
+    const std::string noConnection = "Verbindung zum FTP-Server konnte nicht hergestellt werden.";
+    struct Failure {
+        const char* name;
+        FtpBehaviour behaviour;
+        std::string licence;
+        bool messageBox;
+        std::vector<std::string> logged;
+        const char* title;
+        bool acceptEnabled;
+    };
+    std::vector<Failure> failures(3);
+    failures[0] = {"login refused: message, both log lines, only Abbrechen left", {}, "never read\n", true,
+                   {"Verbinden mit FTP fehlgeschlagen", noConnection}, kRunTimeTitle, false};
+    failures[0].behaviour.refuseLogin = true;
+    failures[1] = {"listing refused: \"leer\", the template's title, the box left enabled", {},
+                   "never read\n", false, {"Verbunden mit FTP", "leer"}, kTemplateTitle, true};
+    failures[1].behaviour.failList = true;
+    failures[2] = {"transfer broken off mid-licence: no half licence", {}, longText, false,
+                   {"Verbunden mit FTP"}, kRunTimeTitle, false};
+    failures[2].behaviour.dropAfter = 5000;
+    for (size_t i = 0; i < failures.size(); ++i) {
+        const Failure& f = failures[i];
+        CAPTURE(i);
+        CAPTURE(std::string(f.name));
+        FtpServer::Reset(f.behaviour);
+        FtpServer::PutFile("license.txt", f.licence);
+        LogTail log;
 
-    PageView view = ShowLicensePage();
+        // Clicks on disabled controls lead nowhere: BM_CLICK reaches them all the same.
+        UiDriver::Step poke = f.acceptEnabled ? UiDriver::Nothing()
+                                              : UiDriver::All({UiDriver::Tick(IDC_ACCEPT_LICENSE),
+                                                               UiDriver::Tick(IDOK)});
+        PageView view = ShowLicensePage(f.messageBox ? 1 : 0, poke);
 
-    CHECK_FALSE(view.timedOut);
-    CHECK(view.rows.empty());
-    CHECK(view.title == kRunTimeTitle);
-    CHECK_FALSE(view.acceptEnabled);
-    CHECK(log.Messages() == std::vector<std::string>{"Verbunden mit FTP"});
-    CHECK(FtpServer::Received("RETR license.txt"));
-    FtpServer::Reset();
-}
-
-TEST_CASE("no connection: the message, both log lines, and only Abbrechen left")
-{
-    FtpBehaviour behaviour;
-    behaviour.refuseLogin = true;
-    FtpServer::Reset(behaviour);
-    FtpServer::PutFile("license.txt", "never read\n");
-    LogTail log;
-
-    // Clicks on the disabled controls lead nowhere: BM_CLICK reaches them all the same.
-    PageView view = ShowLicensePage(1, UiDriver::All({UiDriver::Tick(IDC_ACCEPT_LICENSE), UiDriver::Tick(IDOK)}));
-
-    CHECK_FALSE(view.timedOut);
-    REQUIRE(view.seen.size() == 2);   // the page, and while it initialises, the message box
-    CHECK(view.seen[1].isMessageBox);
-    CHECK(view.seen[1].title == "Norla Kesto Installer");
-    CHECK(view.seen[1].text == "Verbindung zum FTP-Server konnte nicht hergestellt werden.");
-    CHECK(view.seen[1].style == (MB_OK | MB_ICONEXCLAMATION));
-    CHECK(log.Messages() == std::vector<std::string>{
-                                "Verbinden mit FTP fehlgeschlagen",
-                                "Verbindung zum FTP-Server konnte nicht hergestellt werden."});
-    CHECK(view.title == kRunTimeTitle);
-    CHECK(view.rows.empty());
-    CHECK_FALSE(view.acceptEnabled);
-    CHECK_FALSE(view.nextEnabled);
-    CHECK_FALSE(FtpServer::Received("LIST"));
-    FtpServer::Reset();
-}
-
-TEST_CASE("a listing that cannot start: \"leer\", the template's title, the box left enabled")
-{
-    FtpBehaviour behaviour;
-    behaviour.failList = true;
-    FtpServer::Reset(behaviour);
-    FtpServer::PutFile("license.txt", "never read\n");
-    LogTail log;
-
-    PageView view = ShowLicensePage();
-
-    CHECK_FALSE(view.timedOut);
-    CHECK(view.seen.size() == 1);
-    CHECK(log.Messages() == std::vector<std::string>{"Verbunden mit FTP", "leer"});
-    CHECK(view.title == kTemplateTitle);
-    CHECK(view.rows.empty());
-    CHECK(view.acceptEnabled);
-    CHECK_FALSE(view.nextEnabled);
-    CHECK_FALSE(FtpServer::Received("RETR"));
+        CHECK_FALSE(view.timedOut);
+        // The page, and while it initialises, the message box.
+        REQUIRE(view.seen.size() == (f.messageBox ? 2u : 1u));
+        if (f.messageBox) {
+            CHECK(view.seen[1].isMessageBox);
+            CHECK(view.seen[1].title == "Norla Kesto Installer");
+            CHECK(view.seen[1].text == noConnection);
+            CHECK(view.seen[1].style == (MB_OK | MB_ICONEXCLAMATION));
+        }
+        CHECK(log.Messages() == f.logged);
+        CHECK(view.title == f.title);
+        CHECK(view.rows.empty());
+        CHECK(view.acceptEnabled == f.acceptEnabled);
+        CHECK_FALSE(view.nextEnabled);
+        CHECK(FtpServer::Received("LIST") == !f.behaviour.refuseLogin);
+        CHECK(FtpServer::Received("RETR") == (f.behaviour.dropAfter > 0));
+    }
     FtpServer::Reset();
 }
 

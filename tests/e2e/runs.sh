@@ -65,6 +65,7 @@ run_directory_checks() {
         fail "a folder Produkt was created"
 
     local missing=Q
+    [ ! -e "$PREFIX/dosdevices/q:" ] || fail "drive Q: exists in the prefix; the run needs a missing drive"
     drive settext "$dir" $EDIT "$missing:\\Produkt"
     drive click "$dir" $START
     local text="Das Installationsverzeichnis $missing:\\Produkt\\ konnte nicht angelegt werden."
