@@ -217,16 +217,20 @@ TEST_CASE("when the server fails, the page shows no licence and says what it mus
         const char* title;
         bool acceptEnabled;
     };
-    std::vector<Failure> failures(3);
-    failures[0] = {"login refused: message, both log lines, only Abbrechen left", {}, "never read\n", true,
-                   {"Verbinden mit FTP fehlgeschlagen", noConnection}, kRunTimeTitle, false};
-    failures[0].behaviour.refuseLogin = true;
-    failures[1] = {"listing refused: \"leer\", the template's title, the box left enabled", {},
-                   "never read\n", false, {"Verbunden mit FTP", "leer"}, kTemplateTitle, true};
-    failures[1].behaviour.failList = true;
-    failures[2] = {"transfer broken off mid-licence: no half licence", {}, longText, false,
-                   {"Verbunden mit FTP"}, kRunTimeTitle, false};
-    failures[2].behaviour.dropAfter = 5000;
+    FtpBehaviour refused;
+    refused.refuseLogin = true;
+    FtpBehaviour noListing;
+    noListing.failList = true;
+    FtpBehaviour dropped;
+    dropped.dropAfter = 5000;
+    const std::vector<Failure> failures = {
+        {"login refused: message, both log lines, only Abbrechen left", refused, "never read\n", true,
+         {"Verbinden mit FTP fehlgeschlagen", noConnection}, kRunTimeTitle, false},
+        {"listing refused: \"leer\", the template's title, the box left enabled", noListing,
+         "never read\n", false, {"Verbunden mit FTP", "leer"}, kTemplateTitle, true},
+        {"transfer broken off mid-licence: no half licence", dropped, longText, false,
+         {"Verbunden mit FTP"}, kRunTimeTitle, false},
+    };
     for (size_t i = 0; i < failures.size(); ++i) {
         const Failure& f = failures[i];
         CAPTURE(i);
