@@ -265,3 +265,23 @@ run_escape_unpack() {
     [ "$unpacked" -lt 3000 ] || fail "everything was unpacked before Escape took effect"
     echo "unpacked before Escape: $unpacked of 3000"
 }
+
+# A licence at both limits at once: 10,000 lines, the last one 4,096 characters long.
+run_licence_limits() {
+    ftp_reset
+    awk 'BEGIN { for (i = 1; i < 10000; i++) printf "Zeile %d\r\n", i
+                 s = ""; for (i = 0; i < 4096; i++) s = s "x"; printf "%s\r\n", s }' \
+        >"$ftp_home/license.txt"
+    start_installer
+    to_licence
+    shot licence-at-limits
+    local rows
+    rows=$(drive rows "$LICENCE" $LIST)
+    expect "rows" "$(printf '%s\n' "$rows" | wc -l)" 10000
+    expect "first row" "$(printf '%s\n' "$rows" | head -1)" "Zeile 1"
+    expect "longest row" "$(printf '%s\n' "$rows" | tail -1 | tr -d '\n' | wc -c)" 4096
+    expect "check box" "$(drive state "$LICENCE" $ACCEPT)" "enabled visible unchecked"
+    expect "log" "$(log_new)" "Verbunden mit FTP"
+    drive click "$LICENCE" $IDCANCEL
+    ended 10 || fail "program still running after Abbrechen"
+}
