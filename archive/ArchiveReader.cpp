@@ -2,6 +2,7 @@
 #include "archive/EntryFields.h"
 #include "archive/HandleFileHooks.h"
 #include "archive/TargetPath.h"
+#include "archive/ZipRecords.h"
 #include <unzip.h>
 #include <climits>
 #include <cstring>
@@ -29,9 +30,13 @@ public:
     }
 
     unzFile archive = nullptr;
+    HandleFileView view;   // minizip's file, which the reader also reads local headers from
     HANDLE entrylessFile = INVALID_HANDLE_VALUE;   // an archive minizip cannot open: no entries
     int entryCount = 0;
     int currentIndex = -1;   // minizip's current entry; -1 while unknown
+    // The first index that could not be reached: the end record counts more entries than
+    // the central directory holds, and every later index is as unreachable.
+    int unreachableIndex = INT_MAX;
     std::string password;   // empty when none was given: the keys then start from nothing
     ArchiveEntry cachedEntry = {};
     int cachedIndex = -1;
@@ -62,11 +67,10 @@ bool ReadBaseDirectory(char (&baseDirectory)[MAX_PATH])
 // but its end record (no entries, nothing in front) is recognised here instead.
 bool IsEntrylessArchive(HANDLE file)
 {
-    const DWORD kEndRecordSize = 22;
     BYTE record[kEndRecordSize];
     DWORD read = 0;
     DWORD size = GetFileSize(file, nullptr);
-    bool entryless = size >= kEndRecordSize && size <= kEndRecordSize + 0xFFFF &&
+    bool entryless = size >= kEndRecordSize && size <= kEndRecordSize + kMaxCommentSize &&
                      ReadFile(file, record, kEndRecordSize, &read, nullptr) &&
                      read == kEndRecordSize && memcmp(record, "PK\x05\x06", 4) == 0;
     // Disk numbers, entry counts, directory size and offset: all zero.
@@ -76,17 +80,48 @@ bool IsEntrylessArchive(HANDLE file)
     return entryless;
 }
 
+// Where minizip's view of the archive ends: just after the end record whose comment reaches
+// the end of the file, for minizip takes the last signature it finds, even one in the comment.
+ULONGLONG VisibleArchiveEnd(HANDLE file)
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size))
+        return 0;
+    const size_t kTailSize = kEndRecordSize + kMaxCommentSize;
+    size_t length = static_cast<ULONGLONG>(size.QuadPart) < kTailSize
+                        ? static_cast<size_t>(size.QuadPart) : kTailSize;
+    std::unique_ptr<BYTE[]> tail(new (std::nothrow) BYTE[length]);
+    LARGE_INTEGER start;
+    start.QuadPart = size.QuadPart - static_cast<LONGLONG>(length);
+    DWORD read = 0;
+    ULONGLONG end = size.QuadPart;
+    if (tail && SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
+        ReadFile(file, tail.get(), static_cast<DWORD>(length), &read, nullptr) && read == length) {
+        size_t found = FindEndRecord(tail.get(), length);
+        if (found < length)
+            end = start.QuadPart + found + kEndRecordSize;
+    }
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    return end;
+}
+
 // Moving forward steps through the central directory; moving back starts again at the top.
+// Past an index that could not be reached there is nothing to walk to.
 DWORD ReachEntry(ArchiveReader& reader, int index)
 {
+    if (index >= reader.unreachableIndex)
+        return AR_CORRUPT;
     if (reader.currentIndex < 0 || index < reader.currentIndex) {
         reader.currentIndex = -1;
-        if (unzGoToFirstFile(reader.archive) != UNZ_OK)
+        if (unzGoToFirstFile(reader.archive) != UNZ_OK) {
+            reader.unreachableIndex = 0;
             return AR_CORRUPT;
+        }
         reader.currentIndex = 0;
     }
     while (reader.currentIndex < index) {
         if (unzGoToNextFile(reader.archive) != UNZ_OK) {
+            reader.unreachableIndex = reader.currentIndex + 1;
             reader.currentIndex = -1;
             return AR_CORRUPT;
         }
@@ -95,18 +130,30 @@ DWORD ReachEntry(ArchiveReader& reader, int index)
     return AR_OK;
 }
 
-// Opening the entry's data makes minizip check the local header against the central record.
-DWORD ReadLocalExtraField(ArchiveReader& reader, unsigned& length)
+// Opening the entry's data makes minizip check most of the local header against the central
+// record and tells where the data start. The header and its extra field are read here,
+// at the place minizip found, shifted by the bytes in front of the archive.
+DWORD ReadLocalHeader(ArchiveReader& reader, const unz_file_info64& info, unsigned& extraLength)
 {
     int opened = unzOpenCurrentFile3(reader.archive, nullptr, nullptr, 1, nullptr);
     if (opened != UNZ_OK)
         return opened == UNZ_BADZIPFILE ? AR_CORRUPT : AR_READ_FAILED;
     int size = unzGetLocalExtrafield(reader.archive, nullptr, 0);
-    int read = size > 0 ? unzGetLocalExtrafield(reader.archive, reader.localExtraField, size) : 0;
+    ZPOS64_T dataStart = unzGetCurrentFileZStreamPos64(reader.archive);
     unzCloseCurrentFile(reader.archive);
-    if (size < 0 || read != size)
+    ULONGLONG headerSize = kLocalHeaderSize + info.size_filename + static_cast<ULONGLONG>(size);
+    if (size < 0 || dataStart < headerSize)
         return AR_READ_FAILED;
-    length = static_cast<unsigned>(size);
+    ULONGLONG headerStart = dataStart - headerSize;
+    BYTE header[kLocalHeaderSize];
+    DWORD extraSize = static_cast<DWORD>(size);
+    if (ReadView(reader.view, headerStart, header, sizeof(header)) != sizeof(header) ||
+        ReadView(reader.view, dataStart - size, reader.localExtraField, extraSize) != extraSize)
+        return AR_READ_FAILED;
+    extraLength = static_cast<unsigned>(size);
+    if (!LocalSizesAgree(header, reader.localExtraField, extraLength, info.compressed_size,
+                         info.uncompressed_size))
+        return AR_CORRUPT;
     return AR_OK;
 }
 
@@ -127,18 +174,32 @@ DWORD BuildEntry(ArchiveReader& reader, int index, ArchiveEntry& result)
     storedName[MAX_PATH - 1] = '\0';   // minizip leaves a name that fills the buffer unterminated
     if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
         return AR_CORRUPT;
+    // ZIP64 records may carry sizes that the entry record cannot: cutting them would lie.
+    if (info.compressed_size > MAXDWORD || info.uncompressed_size > MAXDWORD)
+        return AR_CORRUPT;
     unsigned extraLength = 0;
-    DWORD extraRead = ReadLocalExtraField(reader, extraLength);
-    if (extraRead != AR_OK)
-        return extraRead;
+    DWORD headerRead = ReadLocalHeader(reader, info, extraLength);
+    if (headerRead != AR_OK)
+        return headerRead;
+
+    bool nameUtf8 = info.flag & kFlagUtf8Name;
+    char name[MAX_PATH];
+    if (nameUtf8) {
+        if (info.size_filename >= MAX_PATH)
+            DropCutUtf8Character(storedName);
+        if (!Utf8NameToCodePage(storedName, name))
+            return AR_CANNOT_OPEN;
+    } else {
+        strcpy(name, storedName);
+    }
 
     ArchiveEntry entry = {};
     entry.index = index;
-    strcpy(entry.name, CleanEntryName(storedName));
+    strcpy(entry.name, CleanEntryName(name));
     entry.attributes = MapEntryAttributes(static_cast<WORD>(info.version), info.external_fa);
     entry.compressedSize = static_cast<DWORD>(info.compressed_size);
     entry.uncompressedSize = static_cast<DWORD>(info.uncompressed_size);
-    entry.nameUtf8 = info.flag & kFlagUtf8Name;
+    entry.nameUtf8 = nameUtf8;
     FILETIME dosTime = DosTimeToFileTime(HIWORD(info.dosDate), LOWORD(info.dosDate));
     entry.accessTime = entry.creationTime = entry.writeTime = dosTime;
     ScanExtendedTimestamp(reader.localExtraField, extraLength, entry);
@@ -257,8 +318,10 @@ ArchiveReader* OpenArchive(const char* path, const char* password)
         reader->entrylessFile = file;
         return reader.release();
     }
+    reader->view.file = file;
+    reader->view.end = VisibleArchiveEnd(file);
     zlib_filefunc64_def hooks = HandleFileHooks();
-    reader->archive = unzOpen2_64(file, &hooks);   // on failure minizip has closed the file
+    reader->archive = unzOpen2_64(&reader->view, &hooks);   // on failure minizip has closed the file
     if (!reader->archive)
         return nullptr;
     unz_global_info64 global;
@@ -299,6 +362,8 @@ DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPa
         result = ReachEntry(*reader, index);   // the record may have come from the cache
     if (result != AR_OK)
         return result;
+    if (!IsOrdinaryPath(targetPath))
+        return AR_CANNOT_OPEN;
     if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
         return ExtractFolder(*reader, targetPath);
     return ExtractFile(*reader, entry, targetPath);

@@ -1,5 +1,6 @@
 #include "archive/EntryFields.h"
 #include "archive/ArchiveReader.h"
+#include "archive/LittleEndian.h"
 #include <zlib.h>
 #include <cstring>
 
@@ -30,17 +31,6 @@ const char* AfterInnerParentStep(const char* rest)
             return found + strlen(step);
     }
     return nullptr;
-}
-
-WORD ReadWord(const BYTE* p)
-{
-    return static_cast<WORD>(p[0] | p[1] << 8);
-}
-
-LONG ReadLong(const BYTE* p)
-{
-    return static_cast<LONG>(static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 |
-                             static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24);
 }
 
 // Hosts whose external attributes carry the DOS attribute byte.
@@ -101,6 +91,35 @@ const char* CleanEntryName(const char* storedName)
         else
             return rest;
     }
+}
+
+bool Utf8NameToCodePage(const char* utf8, char (&name)[MAX_PATH])
+{
+    WCHAR wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, MAX_PATH))
+        return false;
+    // With a UTF-8 code page there is nothing to convert, and the default-character
+    // check is not allowed.
+    if (GetACP() == CP_UTF8)
+        return WideCharToMultiByte(CP_UTF8, 0, wide, -1, name, MAX_PATH, nullptr, nullptr) > 0;
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, name, MAX_PATH,
+                                     nullptr, &usedDefault);
+    return length > 0 && !usedDefault;
+}
+
+void DropCutUtf8Character(char* utf8)
+{
+    size_t length = strlen(utf8);
+    size_t start = length;
+    while (start > 0 && (static_cast<BYTE>(utf8[start - 1]) & 0xC0) == 0x80)
+        --start;
+    if (start == 0)
+        return;
+    BYTE lead = static_cast<BYTE>(utf8[start - 1]);
+    size_t needed = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length - (start - 1) < needed)
+        utf8[start - 1] = '\0';
 }
 
 DWORD MapEntryAttributes(WORD versionMadeBy, DWORD externalAttributes)
@@ -166,7 +185,7 @@ void ScanExtendedTimestamp(const BYTE* field, size_t length, ArchiveEntry& entry
         if (!(flags & (1 << bit)))
             continue;
         if (p + 4 <= length)
-            *times[bit] = UnixTimeToFileTime(ReadLong(field + p));
+            *times[bit] = UnixTimeToFileTime(static_cast<LONG>(ReadDword(field + p)));
         p += 4;
     }
 }

@@ -9,6 +9,13 @@ struct ArchiveEntry;
 // step up ("..") are dropped, so the name cannot lead out of the folder it is written to.
 const char* CleanEntryName(const char* storedName);
 
+// A stored UTF-8 name in the Windows code page. False when it is not UTF-8 or holds a
+// character the code page has no byte for: a best-fit stand-in would name another file.
+bool Utf8NameToCodePage(const char* utf8, char (&name)[MAX_PATH]);
+
+// Drops the incomplete character that cutting a UTF-8 name may have left at its end.
+void DropCutUtf8Character(char* utf8);
+
 // Windows attribute bits from the zip "version made by" field and external attributes.
 DWORD MapEntryAttributes(WORD versionMadeBy, DWORD externalAttributes);
 

@@ -1,17 +1,32 @@
 #include "archive/HandleFileHooks.h"
-#include <windows.h>
+#include <cstring>
 
 namespace {
-voidpf ZCALLBACK OpenHook(voidpf, const void* handle, int)
+HandleFileView& ViewOf(voidpf stream)
 {
-    return const_cast<void*>(handle);
+    return *static_cast<HandleFileView*>(stream);
+}
+
+// A read that says where it starts leaves the file pointer out of it.
+DWORD ReadFileAt(HANDLE file, ULONGLONG position, void* buffer, DWORD size)
+{
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(position);
+    at.OffsetHigh = static_cast<DWORD>(position >> 32);
+    DWORD read = 0;
+    return ReadFile(file, buffer, size, &read, &at) ? read : 0;
+}
+
+voidpf ZCALLBACK OpenHook(voidpf, const void* view, int)
+{
+    return const_cast<void*>(view);
 }
 
 uLong ZCALLBACK ReadHook(voidpf, voidpf stream, void* buffer, uLong size)
 {
-    DWORD read = 0;
-    if (!ReadFile(stream, buffer, size, &read, nullptr))
-        return 0;
+    HandleFileView& view = ViewOf(stream);
+    DWORD read = ReadView(view, view.position, buffer, size);
+    view.position += read;
     return read;
 }
 
@@ -22,34 +37,55 @@ uLong ZCALLBACK WriteHook(voidpf, voidpf, const void*, uLong)
 
 ZPOS64_T ZCALLBACK TellHook(voidpf, voidpf stream)
 {
-    LONG high = 0;
-    SetLastError(NO_ERROR);
-    DWORD low = SetFilePointer(stream, 0, &high, FILE_CURRENT);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-        return static_cast<ZPOS64_T>(-1);
-    return static_cast<ZPOS64_T>(static_cast<DWORD>(high)) << 32 | low;
+    return ViewOf(stream).position;
 }
 
 long ZCALLBACK SeekHook(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
-    DWORD method = origin == ZLIB_FILEFUNC_SEEK_SET   ? FILE_BEGIN
-                   : origin == ZLIB_FILEFUNC_SEEK_CUR ? FILE_CURRENT
-                                                      : FILE_END;
-    LONG high = static_cast<LONG>(offset >> 32);
-    SetLastError(NO_ERROR);
-    DWORD low = SetFilePointer(stream, static_cast<LONG>(offset & 0xFFFFFFFF), &high, method);
-    return low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR ? -1 : 0;
+    HandleFileView& view = ViewOf(stream);
+    ULONGLONG from = origin == ZLIB_FILEFUNC_SEEK_CUR   ? view.position
+                     : origin == ZLIB_FILEFUNC_SEEK_END ? view.end
+                                                        : 0;
+    ULONGLONG target = from + offset;
+    // Windows refuses a position that would be negative as a signed 64-bit number.
+    if (target < from || target > static_cast<ULONGLONG>(MAXLONGLONG))
+        return -1;
+    view.position = target;
+    return 0;
 }
 
 int ZCALLBACK CloseHook(voidpf, voidpf stream)
 {
-    return CloseHandle(stream) ? 0 : -1;
+    HandleFileView& view = ViewOf(stream);
+    BOOL closed = CloseHandle(view.file);
+    view.file = INVALID_HANDLE_VALUE;
+    return closed ? 0 : -1;
 }
 
 int ZCALLBACK ErrorHook(voidpf, voidpf)
 {
     return 0;
 }
+}
+
+DWORD ReadView(HandleFileView& view, ULONGLONG position, void* buffer, DWORD size)
+{
+    if (position >= view.end)
+        return 0;
+    if (size > view.end - position)
+        size = static_cast<DWORD>(view.end - position);
+    if (size >= HandleFileView::kBlockSize)
+        return ReadFileAt(view.file, position, buffer, size);
+    bool inBlock = position >= view.blockStart &&
+                   position + size <= view.blockStart + view.blockLength;
+    if (!inBlock) {
+        view.blockStart = position;
+        view.blockLength = ReadFileAt(view.file, position, view.block, HandleFileView::kBlockSize);
+        if (size > view.blockLength)
+            size = view.blockLength;
+    }
+    memcpy(buffer, view.block + (position - view.blockStart), size);
+    return size;
 }
 
 zlib_filefunc64_def HandleFileHooks()

@@ -1,6 +1,25 @@
 #pragma once
-// minizip's file functions over a file handle that the reader has already opened: the
-// handle goes to unzOpen2_64 in place of a file name, and minizip closes it at the end.
+// minizip's file functions over a file handle that the reader has already opened: the view
+// goes to unzOpen2_64 in place of a file name, and minizip closes its handle at the end.
 #include <ioapi.h>
+#include <windows.h>
+
+// The archive file as minizip sees it. It ends at `end`, which may lie before the real end
+// of the file, so that minizip's backward search cannot land in the archive comment.
+// minizip reads records a few bytes at a time, and a damaged length can send it through
+// 64 KiB of them, so small reads come from a block kept in memory: the file cannot change
+// while the reader holds it open for reading only.
+struct HandleFileView {
+    static const DWORD kBlockSize = 4096;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    ULONGLONG end = 0;
+    ULONGLONG position = 0;   // minizip's, kept here: reads say where they start
+    ULONGLONG blockStart = 0;
+    DWORD blockLength = 0;
+    BYTE block[kBlockSize];
+};
+
+// Reads up to size bytes at position, never past the view's end; gives the number read.
+DWORD ReadView(HandleFileView& view, ULONGLONG position, void* buffer, DWORD size);
 
 zlib_filefunc64_def HandleFileHooks();

@@ -37,17 +37,22 @@ bool QuitRequested()
     return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
 
-// False when the entry was not written: unreadable, too long a path, or a failed write.
-bool UnpackEntry(ArchiveReader* reader, int index, ArchiveEntry& entry)
+enum class EntryOutcome { Written, Failed, Unreadable };
+
+EntryOutcome UnpackEntry(ArchiveReader* reader, int index, ArchiveEntry& entry)
 {
-    if (GetArchiveEntry(reader, index, &entry) != AR_OK)
-        return false;
+    DWORD described = GetArchiveEntry(reader, index, &entry);
+    if (described == AR_CORRUPT)
+        return EntryOutcome::Unreadable;
+    if (described != AR_OK)
+        return EntryOutcome::Failed;
     std::string target = BuildTargetPath(theApp.m_strInstallDir, entry);
     // A shortened path would name another file.
     if (target.size() >= sizeof(entry.name))
-        return false;
+        return EntryOutcome::Failed;
     strcpy(entry.name, target.c_str());
-    return ExtractArchiveEntry(reader, index, entry.name) == AR_OK;
+    return ExtractArchiveEntry(reader, index, entry.name) == AR_OK ? EntryOutcome::Written
+                                                                    : EntryOutcome::Failed;
 }
 
 Unpacking UnpackArchive(CProgressCtrl& bar)
@@ -62,7 +67,14 @@ Unpacking UnpackArchive(CProgressCtrl& bar)
     int passes = 0;
     for (int i = 0; i < result.count; ++i) {
         ++passes;
-        if (!UnpackEntry(reader, i, entry))
+        EntryOutcome outcome = UnpackEntry(reader, i, entry);
+        // A corrupt directory record: the reader answers the same for every later index, and
+        // an end record may claim two billion of them. They all count as not unpacked.
+        if (outcome == EntryOutcome::Unreadable) {
+            result.failed += result.count - i;
+            break;
+        }
+        if (outcome == EntryOutcome::Failed)
             ++result.failed;
         bar.SetPos(i);
         // Escape or the close box: what is written stays, nothing more is.

@@ -1,4 +1,5 @@
 #include "ArchiveTesting.h"
+#include "ZipBuilder.h"
 
 namespace {
 std::string FullPath(const std::string& relative)
@@ -52,6 +53,32 @@ bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+namespace {
+void ListTree(const std::string& folder, const std::string& prefix, std::set<std::string>& tree)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        tree.insert(prefix + name);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListTree(folder + "\\" + name, prefix + name + "\\", tree);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+}
+
+std::set<std::string> Tree(const std::string& folder)
+{
+    std::set<std::string> tree;
+    ListTree(folder, "", tree);
+    return tree;
+}
+
 std::string ReadBytes(const std::string& path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -77,6 +104,12 @@ bool WriteBytes(const std::string& path, const std::string& bytes)
     BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
+}
+
+std::string WriteArchive(const ZipBuilder& builder, const std::string& folder)
+{
+    std::string path = folder + "built.zip";
+    return WriteBytes(path, builder.Build()) ? path : std::string();
 }
 
 ULONGLONG Ticks(const FILETIME& time)

@@ -3,6 +3,7 @@
 // run, fresh scratch folders, and what a file looks like afterwards.
 #include "archive/ArchiveReader.h"
 #include <windows.h>
+#include <set>
 #include <string>
 
 // Absolute path of a sample made by make_samples.py ("unix.zip", "src\\big.txt").
@@ -12,8 +13,13 @@ std::string FreshFolder(const std::string& name);
 void RemoveTree(const std::string& path);
 
 bool Exists(const std::string& path);
+// Every file and folder below a folder, as paths relative to it.
+std::set<std::string> Tree(const std::string& folder);
 std::string ReadBytes(const std::string& path);   // "<missing>" when it cannot be read
 bool WriteBytes(const std::string& path, const std::string& bytes);
+class ZipBuilder;
+// Builds the archive into the folder as "built.zip" and gives its path; empty on failure.
+std::string WriteArchive(const ZipBuilder& builder, const std::string& folder);
 ULONGLONG Ticks(const FILETIME& time);
 // UTC calendar time as a file time, for expectations.
 ULONGLONG UtcTicks(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);

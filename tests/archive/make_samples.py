@@ -10,6 +10,7 @@ entries with chosen attribute bytes.
 import os
 import random
 import shutil
+import struct
 import subprocess
 import sys
 import zipfile
@@ -42,6 +43,110 @@ def make_tree(src):
 
 
 
+ODD_TIME = 1623760497      # 2021-06-15 12:34:57 UTC, an odd second: the DOS time says :58
+PREFIX_TIME = 981173106    # 2001-02-03 04:05:06 UTC
+UTF8_NAMES = ["Prüfung.txt", "Ærø.txt", "Ωmega.txt"]   # Ω is not in Windows-1252
+
+
+def make_odd_time(out):
+    """Archives whose UT time differs from the DOS time, with a stub in front."""
+    write(f"{out}/odd/odd.txt", b"odd second\n")
+    os.utime(f"{out}/odd/odd.txt", (ODD_TIME, ODD_TIME))
+    subprocess.run(["zip", "-q", f"{out}/odd.zip", "odd.txt"], cwd=f"{out}/odd", check=True)
+    with open(f"{out}/odd.zip", "rb") as f:
+        archive = f.read()
+    stub = bytearray(b"MZ" + bytes(4094))
+    with open(f"{out}/odd-sfx.exe", "wb") as f:
+        f.write(stub + archive)
+    # Where the local extra field would be if the stub were not counted: a UT block there.
+    at = 30 + len("odd.txt")
+    stub[at:at + 13] = b"UT\x09\x00\x03" + struct.pack("<ii", PREFIX_TIME, PREFIX_TIME)
+    with open(f"{out}/odd-sfx-ut.exe", "wb") as f:
+        f.write(stub + archive)
+
+
+def make_utf8_names(out):
+    src = f"{out}/utf8"
+    for name in UTF8_NAMES:
+        write(f"{src}/{name}", f"content of {name}\n".encode())
+    env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    subprocess.run(["7z", "a", "-tzip", f"{out}/utf8-7z.zip", *UTF8_NAMES], cwd=src, env=env,
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["bsdtar", "--format", "zip", "-cf", f"{out}/utf8-bsdtar.zip", *UTF8_NAMES],
+                   cwd=src, env=env, check=True)
+    with zipfile.ZipFile(f"{out}/utf8-python.zip", "w", zipfile.ZIP_DEFLATED) as z:
+        for name in UTF8_NAMES:
+            z.write(f"{src}/{name}", name)
+
+
+def make_zip64(out):
+    # Python's zipfile writes ZIP64 local headers on request, and a ZIP64 end record for
+    # more than 65,535 entries.
+    with zipfile.ZipFile(f"{out}/zip64.zip", "w", zipfile.ZIP_DEFLATED) as z:
+        for name in ["one.txt", "two.txt"]:
+            with z.open(name, "w", force_zip64=True) as f:
+                f.write(f"content of {name}\n".encode() * 100)
+    with zipfile.ZipFile(f"{out}/many.zip", "w") as z:
+        for i in range(65537):
+            z.writestr(f"{i:05d}", f"{i}")
+    # A ZIP64 end record for three entries that claims 2^31 - 1: zipfile writes one when the
+    # entry count passes its limit, here lowered for the purpose.
+    limit = zipfile.ZIP_FILECOUNT_LIMIT
+    zipfile.ZIP_FILECOUNT_LIMIT = 2
+    try:
+        with zipfile.ZipFile(f"{out}/lying-zip64.zip", "w") as z:
+            for i in range(3):
+                z.writestr(f"e{i}.txt", f"entry {i}")
+    finally:
+        zipfile.ZIP_FILECOUNT_LIMIT = limit
+    with open(f"{out}/lying-zip64.zip", "r+b") as f:
+        data = bytearray(f.read())
+        end64 = data.rfind(b"PK\x06\x06")
+        struct.pack_into("<QQ", data, end64 + 24, 0x7FFFFFFF, 0x7FFFFFFF)
+        f.seek(0)
+        f.write(data)
+
+
+def make_huge_entry(out):
+    """By hand: an entry whose ZIP64 sizes claim 5 GiB, between two ordinary ones."""
+    huge = 5 << 30
+    body, central = b"", b""
+    for name, data, claimed in [(b"before.txt", b"before", None), (b"huge.bin", b"x" * 10, huge),
+                                (b"after.txt", b"after", None)]:
+        crc = zipfile.crc32(data)
+        offset = len(body)
+        if claimed is None:
+            local_extra = central_extra = b""
+            sizes = struct.pack("<II", len(data), len(data))
+        else:
+            local_extra = struct.pack("<HHQQ", 1, 16, claimed, len(data))
+            central_extra = struct.pack("<HHQQ", 1, 16, claimed, len(data))
+            sizes = struct.pack("<II", 0xFFFFFFFF, 0xFFFFFFFF)
+        body += struct.pack("<IHHHHHI", 0x04034b50, 45, 0, 0, 0x6A5D, 0x5143, crc) + sizes
+        body += struct.pack("<HH", len(name), len(local_extra)) + name + local_extra + data
+        central += struct.pack("<IHHHHHHI", 0x02014b50, 0x031E, 45, 0, 0, 0x6A5D, 0x5143, crc)
+        central += sizes + struct.pack("<HHHHHII", len(name), len(central_extra), 0, 0, 0,
+                                       0x81A40000, offset) + name + central_extra
+    end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 3, 3, len(central), len(body), 0)
+    with open(f"{out}/huge-entry.zip", "wb") as f:
+        f.write(body + central + end)
+
+
+def passes_check_byte(path, password):
+    """Whether the password passes the check byte of any entry of the archive."""
+    with zipfile.ZipFile(path) as z, open(path, "rb") as f:
+        for info in z.infolist():
+            f.seek(info.header_offset)
+            local = f.read(30)
+            name_length, extra_length = struct.unpack_from("<HH", local, 26)
+            f.seek(info.header_offset + 30 + name_length + extra_length)
+            header = zipfile._ZipDecrypter(password)(f.read(12))
+            check = info._raw_time >> 8 if info.flag_bits & 0x08 else info.CRC >> 24
+            if header[11] == check:
+                return True
+    return False
+
+
 def main():
     out = os.path.abspath(sys.argv[1])
     shutil.rmtree(out, ignore_errors=True)
@@ -53,8 +158,14 @@ def main():
     subprocess.run(["zip", "-q", "-0", f"{out}/stored.zip", "readme.txt", "big.txt"], cwd=src,
                    check=True)
     # Info-ZIP always encrypts with a data descriptor, so the check byte comes from the time.
-    subprocess.run(["zip", "-q", "-P", "norla", f"{out}/secret.zip", "readme.txt", "big.txt"],
-                   cwd=src, check=True)
+    # Its encryption header is random, and one time in 256 the tests' wrong password
+    # "Norla" would pass the check byte by chance: such an archive is made again.
+    for _ in range(50):
+        subprocess.run(["zip", "-q", "-P", "norla", f"{out}/secret.zip", "readme.txt", "big.txt"],
+                       cwd=src, check=True)
+        if not passes_check_byte(f"{out}/secret.zip", b"Norla"):
+            break
+        os.remove(f"{out}/secret.zip")
 
     with zipfile.ZipFile(f"{out}/dos.zip", "w", zipfile.ZIP_DEFLATED) as z:
         for name, attributes in [("ro.txt", 0x21), ("plain.txt", 0x20), ("hidden.txt", 0x22),
@@ -75,6 +186,14 @@ def main():
         f.write(archive[:-30])
     with open(f"{out}/notzip.zip", "wb") as f:
         f.write(b"PK this is not an archive\n" * 10)
+    # unzip reads past an end signature inside the comment; so must the reader.
+    subprocess.run(["zip", "-q", "-z", f"{out}/comment.zip", "readme.txt", "big.txt"], cwd=src,
+                   input=b"release notes PK\x05\x06 and PK\x06\x07 more\n", check=True)
+
+    make_odd_time(out)
+    make_utf8_names(out)
+    make_zip64(out)
+    make_huge_entry(out)
 
 
 if __name__ == "__main__":

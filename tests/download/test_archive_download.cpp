@@ -308,9 +308,14 @@ struct BarMessage {
 std::vector<BarMessage> g_barMessages;
 WNDPROC g_barProc = nullptr;
 
+bool g_unpacking = false;
+
 LRESULT CALLBACK RecordingBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == PBM_SETPOS || msg == PBM_SETRANGE32)
+    // The unpacking that follows the download sets a range of its own: not recorded.
+    if (msg == PBM_SETRANGE32 && lParam != kProgressRangeHigh)
+        g_unpacking = true;
+    if ((msg == PBM_SETPOS || msg == PBM_SETRANGE32) && !g_unpacking)
         g_barMessages.push_back({msg, wParam, lParam});
     return CallWindowProcA(g_barProc, hwnd, msg, wParam, lParam);
 }
@@ -324,6 +329,7 @@ std::vector<WPARAM> BarPositionsOfDownload(size_t size)
     Install install;
     theApp.m_strDownloadFileName = "norla.zip";
     g_barMessages.clear();
+    g_unpacking = false;
     UiDriver driver;
     driver.Then(UiDriver::Inspect(
         [](HWND window) {
@@ -332,6 +338,7 @@ std::vector<WPARAM> BarPositionsOfDownload(size_t size)
                 bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingBarProc)));
         },
         UiDriver::Nothing()));
+    driver.Then(UiDriver::Click(IDOK));   // the pattern bytes are no archive: its message
     CHECK(theApp.m_dlgProgress.DoModal() == IDOK);
     CHECK_FALSE(driver.TimedOut());
     CHECK(ReadBytes(install.Archive("norla.zip")).size() == size);

@@ -1,6 +1,7 @@
 #include "InstallRun.h"
 #include "FixtureRecord.h"
 #include "ScratchFolder.h"
+#include "Screenshot.h"
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "download/ArchiveDownload.h"
@@ -142,6 +143,10 @@ SequenceOutcome RunSequence(const SequenceRun& run)
                 char title[512] = "garbage";
                 GetWindowTextA(g_bar.dialog, title, sizeof(title));
                 outcome.titleAtMessage = title;
+                if (!run.screenshot.empty()) {
+                    CreateDirectoryA("screenshots", nullptr);
+                    SaveScreenshot(GetDesktopWindow(), run.screenshot);
+                }
             },
             UiDriver::Click(IDOK)));
 
@@ -215,6 +220,13 @@ std::vector<std::string> FixtureRecords(const std::string& fixturePath, DWORD ti
         at = end + 2;
     }
     return lines;
+}
+
+std::string OnlyStartRecord(const std::string& program)
+{
+    std::vector<std::string> records = FixtureRecords(program, 20000);
+    return records.size() == 1 ? records[0]
+                               : "<" + std::to_string(records.size()) + " start records>";
 }
 
 std::vector<std::string> LogMessages(const std::string& logText)

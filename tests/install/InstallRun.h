@@ -39,6 +39,8 @@ struct StartCall {
 enum class CancelBy { Nothing, CloseBox, Escape };
 
 struct SequenceRun {
+    SequenceRun(std::string archiveName, std::string folder)
+        : archive(std::move(archiveName)), installDir(std::move(folder)) {}
     std::string archive;        // a file made by make_archives.py, served as norla.zip
     std::string servedBytes;    // served as norla.zip instead, when not empty
     std::string installDir;     // ends with a backslash; must exist
@@ -50,6 +52,8 @@ struct SequenceRun {
     int cancelAtPosition = -1;
     // Or this long after the window showed (0: not by time).
     DWORD cancelAfterMs = 0;
+    // When set, the screen is saved to this BMP file while the message box shows.
+    std::string screenshot;
     // The setup program's start fails with this error instead of starting it (0: start it).
     DWORD failStartWith = 0;
 };
@@ -81,12 +85,22 @@ struct UserPlaces {
     std::string startMenuLink;
 };
 
+// Clears the per-user places before a test and again after it.
+struct CleanPlaces {
+    CleanPlaces() { places.Clear(); }
+    ~CleanPlaces() { places.Clear(); }
+    UserPlaces places;
+};
+
 // Every file and folder under folder (folders end with a backslash), sorted.
 std::vector<std::string> Tree(const std::string& folder);
 
 // The lines a fixture wrote to its log beside itself (see FixtureRecord.h), waiting up to
 // timeoutMs for the first one to arrive.
 std::vector<std::string> FixtureRecords(const std::string& fixturePath, DWORD timeoutMs = 0);
+
+// The one line a started program wrote (waiting for it), or what was found instead.
+std::string OnlyStartRecord(const std::string& program);
 
 // The message of each line of the install log text (the time stamp removed).
 std::vector<std::string> LogMessages(const std::string& logText);

@@ -57,6 +57,21 @@ def main():
         for name in ["p/a.txt", "p/b.txt", "p/c.txt"]:
             z.writestr(name, f"content of {name}\n")
 
+    # A ZIP64 end record that claims 2^31 - 1 entries for three: zipfile writes one when
+    # the entry count passes its limit, here lowered for the purpose.
+    limit = zipfile.ZIP_FILECOUNT_LIMIT
+    zipfile.ZIP_FILECOUNT_LIMIT = 2
+    try:
+        with zipfile.ZipFile(f"{out}/lying.zip", "w") as z:
+            for name in ["p/a.txt", "p/b.txt", "p/c.txt"]:
+                z.writestr(name, f"content of {name}\n")
+    finally:
+        zipfile.ZIP_FILECOUNT_LIMIT = limit
+    data = bytearray(open(f"{out}/lying.zip", "rb").read())
+    end64 = data.rindex(b"PK\x06\x06")
+    data[end64 + 24:end64 + 40] = (0x7FFFFFFF).to_bytes(8, "little") * 2
+    open(f"{out}/lying.zip", "wb").write(data)
+
     with zipfile.ZipFile(f"{out}/paths.zip", "w", zipfile.ZIP_DEFLATED) as z:
         z.mkdir("Setup/")
         z.writestr("Setup/bin/a.dll", b"a.dll")

@@ -79,17 +79,10 @@ TEST_CASE("BuildTargetPath converts only the entry's part, and not UTF-8 names")
     }
 }
 
-TEST_CASE("failure messages fill in their numbers and paths; the log gets the first line")
+TEST_CASE("a path with a percent sign is text in a message, not a format")
 {
-    std::string entries = EntriesFailedMessage(2, 11, "C:\\Norla\\");
-    CHECK(entries ==
-          "2 von 11 Dateien konnten nicht entpackt werden.\n"
-          "Bitte pr\xFC" "fen Sie Speicherplatz und Zugriffsrechte in C:\\Norla\\ und starten Sie "
-          "die Installation erneut.");
-    CHECK(FirstLine(entries) == "2 von 11 Dateien konnten nicht entpackt werden.");
-    // A path holding a percent sign is text, not a format.
-    CHECK(ArchiveFailedMessage("C:\\100%s\\a.zip") ==
-          "Das Installationsarchiv C:\\100%s\\a.zip konnte nicht ge\xF6" "ffnet werden.\n"
+    CHECK(ArchiveFailedMessage("C:\\100%s%n\\a.zip") ==
+          "Das Installationsarchiv C:\\100%s%n\\a.zip konnte nicht ge\xF6" "ffnet werden.\n"
           "Bitte starten Sie die Installation erneut.");
-    CHECK(FirstLine("no break") == "no break");
+    CHECK(EntriesFailedMessage(2, 11, "C:\\%d\\").find(" in C:\\%d\\ und ") != std::string::npos);
 }

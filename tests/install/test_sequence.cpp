@@ -3,16 +3,24 @@
 #include "FixtureRecord.h"
 #include "InstallRun.h"
 #include "ScratchFolder.h"
+#include "ShellLinkFile.h"
 #include "app/SetupApp.h"
 #include "archive/ArchiveReader.h"
 #include "install/InstallMessages.h"
 #include <doctest.h>
-#include <objidl.h>
-#include <shlobj.h>
 #include <algorithm>
 
 namespace {
 const char* const kCompletionStart = "Entpacken abgeschlossen.\n";
+
+// Ended as a complete installation does: the completion message, then the setup start.
+#define CHECK_COMPLETED(out)                                                              \
+    do {                                                                                  \
+        CHECK((out).result == IDOK);                                                      \
+        REQUIRE((out).messageBoxes.size() == 1);                                          \
+        CHECK((out).messageBoxes[0].text.rfind(kCompletionStart, 0) == 0);                \
+        CHECK((out).starts.size() == 1);                                                  \
+    } while (0)
 
 // What product.zip holds below its top folder "Norla/", as the installation folder shows it.
 const std::vector<std::string> kProductTree = {
@@ -29,33 +37,6 @@ const std::vector<std::string> kProductTree = {
     "readme.txt",
 };
 
-// The shell's idea of a link's description, read back from the file.
-std::string LinkDescription(const std::string& linkPath)
-{
-    IShellLinkA* link = nullptr;
-    IPersistFile* file = nullptr;
-    std::string description = "<not loaded>";
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return "<no shell link>";
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        WCHAR wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-        char text[MAX_PATH] = "garbage";
-        if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetDescription(text, MAX_PATH)))
-            description = text;
-        file->Release();
-    }
-    link->Release();
-    return description;
-}
-
-// Cleans the per-user places before and after a test.
-struct CleanPlaces {
-    CleanPlaces() { places.Clear(); }
-    ~CleanPlaces() { places.Clear(); }
-    UserPlaces places;
-};
 }
 
 TEST_CASE("a product archive is unpacked, the settings copied, the setup program started")
@@ -63,9 +44,8 @@ TEST_CASE("a product archive is unpacked, the settings copied, the setup program
     CleanPlaces clean;
     ScratchFolder folder;
     ResetCom();
-    SequenceRun run;
-    run.archive = "product.zip";
-    run.installDir = folder.Path();
+    SequenceRun run("product.zip", folder.Path());
+    run.screenshot = "screenshots\\completion.bmp";
     SequenceOutcome out = RunSequence(run);
     INFO(out.windows);
 
@@ -102,12 +82,11 @@ TEST_CASE("a product archive is unpacked, the settings copied, the setup program
     CHECK(out.starts[0].creationFlags == CREATE_NEW_PROCESS_GROUP);
     CHECK(out.starts[0].recordSize == sizeof(STARTUPINFOA));
     CHECK(out.starts[0].recordFlags == 0);
-    std::vector<std::string> started = FixtureRecords(folder.Path() + "Norla2024.exe", 20000);
+    std::string started = OnlyStartRecord(folder.Path() + "Norla2024.exe");
     char current[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, current);
-    REQUIRE(started.size() == 1);
-    CHECK(started[0].find("path=" + folder.Path() + "Norla2024.exe\t") == 0);
-    CHECK(started[0].find("\tfolder=" + std::string(current)) != std::string::npos);
+    CHECK(started.find("path=" + folder.Path() + "Norla2024.exe\t") == 0);
+    CHECK(started.find("\tfolder=" + std::string(current)) != std::string::npos);
     CHECK_FALSE(IsFile(FixtureLogPath(folder.Path() + "Elevate.dll")));
 }
 
@@ -115,13 +94,10 @@ TEST_CASE("target paths drop the first level of each name and nothing else")
 {
     CleanPlaces clean;
     ScratchFolder folder;
-    SequenceRun run;
-    run.archive = "paths.zip";
-    run.installDir = folder.Path();
+    SequenceRun run("paths.zip", folder.Path());
     SequenceOutcome out = RunSequence(run);
     INFO(out.windows);
 
-    CHECK(out.result == IDOK);
     // Setup/ and Setup/docs/ are folders; a\b.txt has no slash and keeps its parts; one/x.txt
     // and two/x.txt meet at x.txt, the later one winning.
     CHECK(Tree(folder.Path()) == std::vector<std::string>{"a\\", "a\\b.txt", "bin\\", "bin\\a.dll",
@@ -130,10 +106,8 @@ TEST_CASE("target paths drop the first level of each name and nothing else")
     CHECK(ReadBytes(folder.Path() + "x.txt") == "from two");
     CHECK(ReadBytes(folder.Path() + "a\\b.txt") == "backslashes only");
     CHECK(ReadBytes(folder.Path() + "bin\\a.dll") == "a.dll");
-    REQUIRE(out.messageBoxes.size() == 1);
-    CHECK(out.messageBoxes[0].text.rfind(kCompletionStart, 0) == 0);
     // No setup program in this archive: its start fails with file not found, quietly.
-    CHECK(out.starts.size() == 1);
+    CHECK_COMPLETED(out);
     ResetCom();
 }
 
@@ -152,9 +126,7 @@ TEST_CASE("DOS umlauts in names become Windows letters; the chosen folder stays 
         CAPTURE(i);
         std::string installDir = scratch.Path() + rows[i].folder;
         CreateDirectoryA(installDir.c_str(), nullptr);
-        SequenceRun run;
-        run.archive = "dos.zip";
-        run.installDir = installDir;
+        SequenceRun run("dos.zip", installDir);
         SequenceOutcome out = RunSequence(run);
         INFO(out.windows);
 
@@ -179,9 +151,7 @@ TEST_CASE("an installation folder with Windows letters that are DOS umlaut bytes
     ScratchFolder scratch;
     std::string installDir = scratch.Path() + "Norla \x9A\x84\x94\x8E\x99\xE1\\";
     REQUIRE(CreateDirectoryA(installDir.c_str(), nullptr));
-    SequenceRun run;
-    run.archive = "product.zip";
-    run.installDir = installDir;
+    SequenceRun run("product.zip", installDir);
     SequenceOutcome out = RunSequence(run);
     INFO(out.windows);
 
@@ -190,9 +160,7 @@ TEST_CASE("an installation folder with Windows letters that are DOS umlaut bytes
     CHECK(Tree(scratch.Path()).size() == kProductTree.size() + 1);
     CHECK(Tree(installDir) == kProductTree);
     CHECK(Tree(clean.places.settingsFolder) == std::vector<std::string>{"colors.cfg", "settings.ini"});
-    std::vector<std::string> started = FixtureRecords(installDir + "Norla2024.exe", 20000);
-    REQUIRE(started.size() == 1);
-    CHECK(started[0].find("path=" + installDir + "Norla2024.exe\t") == 0);
+    CHECK(OnlyStartRecord(installDir + "Norla2024.exe").find("path=" + installDir + "Norla2024.exe\t") == 0);
     ResetCom();
 }
 
@@ -200,9 +168,7 @@ TEST_CASE("a name stored as UTF-8 does not go through the DOS table")
 {
     CleanPlaces clean;
     ScratchFolder folder;
-    SequenceRun run;
-    run.archive = "utf8.zip";
-    run.installDir = folder.Path();
+    SequenceRun run("utf8.zip", folder.Path());
     SequenceOutcome out = RunSequence(run);
     INFO(out.windows);
     CHECK(out.result == IDOK);
@@ -240,12 +206,9 @@ TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
-        SequenceRun run;
-        run.archive = rows[i].archive;
-        run.installDir = folder.Path();
+        SequenceRun run(rows[i].archive, folder.Path());
         SequenceOutcome out = RunSequence(run);
         INFO(out.windows);
-        CHECK(out.result == IDOK);
         REQUIRE(out.unpackBar.size() == rows[i].bar.size());
         for (size_t m = 0; m < rows[i].bar.size(); ++m) {
             CAPTURE(m);
@@ -253,9 +216,7 @@ TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1
             CHECK(out.unpackBar[m].wParam == rows[i].bar[m].wParam);
             CHECK(out.unpackBar[m].lParam == rows[i].bar[m].lParam);
         }
-        REQUIRE(out.messageBoxes.size() == 1);
-        CHECK(out.messageBoxes[0].text.rfind(kCompletionStart, 0) == 0);
-        CHECK(out.starts.size() == 1);
+        CHECK_COMPLETED(out);
     }
     ResetCom();
 }
@@ -278,9 +239,7 @@ TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards
         CAPTURE(i);
         CleanPlaces clean;
         REQUIRE(ResetCom() == S_OK);
-        SequenceRun run;
-        run.archive = "three.zip";
-        run.installDir = folder.Path();
+        SequenceRun run("three.zip", folder.Path());
         run.desktopIcon = rows[i].desktop;
         run.startMenu = rows[i].startMenu;
         SequenceOutcome out = RunSequence(run);
@@ -291,11 +250,11 @@ TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards
         CHECK(com == rows[i].comAfterwards);
         CHECK(IsFile(clean.places.desktopLink) == (rows[i].desktopDescription != nullptr));
         if (rows[i].desktopDescription)
-            CHECK(LinkDescription(clean.places.desktopLink) == rows[i].desktopDescription);
+            CHECK(LoadLink(clean.places.desktopLink).description == rows[i].desktopDescription);
         CHECK(IsFolder(clean.places.startMenuFolder) == (rows[i].startMenuDescription != nullptr));
         CHECK(IsFile(clean.places.startMenuLink) == (rows[i].startMenuDescription != nullptr));
         if (rows[i].startMenuDescription)
-            CHECK(LinkDescription(clean.places.startMenuLink) == rows[i].startMenuDescription);
+            CHECK(LoadLink(clean.places.startMenuLink).description == rows[i].startMenuDescription);
         CoUninitialize();
         ResetCom();
     }

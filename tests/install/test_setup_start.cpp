@@ -16,20 +16,13 @@ const char* const kRecordSize = "104";
 const char* const kRecordSize = "68";
 #endif
 
-struct CleanPlaces {
-    CleanPlaces() { places.Clear(); }
-    ~CleanPlaces() { places.Clear(); }
-    UserPlaces places;
-};
 }
 
 TEST_CASE("error 740: Elevate.dll's export is called once with a second start record, then freed")
 {
     CleanPlaces clean;
     ScratchFolder folder;
-    SequenceRun run;
-    run.archive = "product.zip";
-    run.installDir = folder.Path();
+    SequenceRun run("product.zip", folder.Path());
     run.failStartWith = kErrorElevationRequired;
     SequenceOutcome out = RunSequence(run);
     INFO(out.windows);
@@ -48,9 +41,7 @@ TEST_CASE("error 740: Elevate.dll's export is called once with a second start re
           });
     CHECK(GetModuleHandleA((folder.Path() + "Elevate.dll").c_str()) == nullptr);
     // The library started the program with what it was handed.
-    std::vector<std::string> started = FixtureRecords(program, 20000);
-    REQUIRE(started.size() == 1);
-    CHECK(started[0].find("path=" + program + "\t") == 0);
+    CHECK(OnlyStartRecord(program).find("path=" + program + "\t") == 0);
     ResetCom();
 }
 
@@ -67,9 +58,7 @@ TEST_CASE("any other start failure loads no library")
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
-        SequenceRun run;
-        run.archive = rows[i].archive;
-        run.installDir = folder.Path();
+        SequenceRun run(rows[i].archive, folder.Path());
         run.failStartWith = rows[i].failWith;
         SequenceOutcome out = RunSequence(run);
         INFO(out.windows);
@@ -96,9 +85,7 @@ TEST_CASE("error 740 without Elevate.dll, or without its export: nothing more ha
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
-        SequenceRun run;
-        run.archive = "three.zip";
-        run.installDir = folder.Path();
+        SequenceRun run("three.zip", folder.Path());
         if (rows[i].replacement)
             REQUIRE(CopyFileA((std::string(NORLA_FIXTURE_DIR "\\") + rows[i].replacement).c_str(),
                               (folder.Path() + "Elevate.dll").c_str(), FALSE));

@@ -2,10 +2,9 @@
 // IPersistFile::Load, and the save's failure. shortcut_lnkinfo.sh reads the links written
 // to links\ a second time with lnkinfo, independently of the shell.
 #include "ScratchFolder.h"
+#include "ShellLinkFile.h"
 #include "install/CreateShortcut.h"
 #include <doctest.h>
-#include <objidl.h>
-#include <shlobj.h>
 #include <vector>
 
 namespace {
@@ -38,47 +37,6 @@ HRESULT CallOnFreshThread(Call call)
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     return call.result;
-}
-
-struct LoadedLink {
-    HRESULT loaded = static_cast<HRESULT>(0xdeadbeef);
-    std::string path = "garbage", arguments = "garbage", description = "garbage";
-    std::string workingDirectory = "garbage", iconFile = "garbage";
-    int iconIndex = -7;
-    int showCommand = -7;
-};
-
-LoadedLink Load(const std::string& linkPath)
-{
-    LoadedLink link;
-    IShellLinkA* shellLink = nullptr;
-    IPersistFile* file = nullptr;
-    REQUIRE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IShellLinkA, reinterpret_cast<void**>(&shellLink))));
-    REQUIRE(SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-    link.loaded = file->Load(wide, STGM_READ);
-    char text[MAX_PATH];
-    strcpy(text, "garbage");
-    shellLink->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-    link.path = text;
-    strcpy(text, "garbage");
-    shellLink->GetArguments(text, MAX_PATH);
-    link.arguments = text;
-    strcpy(text, "garbage");
-    shellLink->GetDescription(text, MAX_PATH);
-    link.description = text;
-    strcpy(text, "garbage");
-    shellLink->GetWorkingDirectory(text, MAX_PATH);
-    link.workingDirectory = text;
-    strcpy(text, "garbage");
-    shellLink->GetIconLocation(text, MAX_PATH, &link.iconIndex);
-    link.iconFile = text;
-    shellLink->GetShowCmd(&link.showCommand);
-    file->Release();
-    shellLink->Release();
-    return link;
 }
 
 std::string LinksFolder()
@@ -161,7 +119,7 @@ TEST_CASE("a shortcut reads back with every field that was set")
     DeleteFileA(full.c_str());
     CHECK(CreateShortcut(g_target.c_str(), "-project \"a b\"", full.c_str(), "Norla Kesto 2.0",
                          SW_SHOWNORMAL, links.c_str(), (links + "kesto.ico").c_str(), 2) == S_OK);
-    LoadedLink loaded = Load(full);
+    LoadedLink loaded = LoadLink(full);
     CHECK(loaded.loaded == S_OK);
     CHECK(loaded.path == g_target);
     CHECK(loaded.arguments == "-project \"a b\"");
@@ -175,7 +133,7 @@ TEST_CASE("a shortcut reads back with every field that was set")
     std::string bare = links + "bare.lnk";
     DeleteFileA(bare.c_str());
     CHECK(CreateShortcut(g_target.c_str(), "", bare.c_str(), "", 0, "", "", 0) == S_OK);
-    loaded = Load(bare);
+    loaded = LoadLink(bare);
     CHECK(loaded.loaded == S_OK);
     CHECK(loaded.path == g_target);
     CHECK(loaded.arguments == "");
@@ -196,20 +154,13 @@ TEST_CASE("a save into a missing folder returns the save's own failure")
     std::string link = folder.Path() + "missing\\x.lnk";
 
     // What the shell's save answers for that path, asked directly.
-    IShellLinkA* shellLink = nullptr;
-    IPersistFile* file = nullptr;
-    REQUIRE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IShellLinkA, reinterpret_cast<void**>(&shellLink))));
-    REQUIRE(SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
-    shellLink->SetPath("C:\\a.exe");
-    HRESULT direct = file->Save(wide, TRUE);
-    file->Release();
-    shellLink->Release();
-    REQUIRE(FAILED(direct));
+    ShellLinkFile direct;
+    REQUIRE(direct.IsOpen());
+    direct.Link()->SetPath("C:\\a.exe");
+    HRESULT saved = direct.Save(link);
+    REQUIRE(FAILED(saved));
 
-    CHECK(CreateShortcut("C:\\a.exe", "", link.c_str(), "d", 1, "C:\\", "C:\\a.ico", 0) == direct);
+    CHECK(CreateShortcut("C:\\a.exe", "", link.c_str(), "d", 1, "C:\\", "C:\\a.ico", 0) == saved);
     CHECK_FALSE(IsFile(link));
     CHECK_FALSE(IsFolder(folder.Path() + "missing"));
 }

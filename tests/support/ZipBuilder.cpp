@@ -108,8 +108,10 @@ std::string ZipBuilder::Build() const
         PutWord(body, e.dosTime);
         PutWord(body, e.dosDate);
         PutLong(body, crc);
-        PutLong(body, static_cast<DWORD>(stored.size()));
-        PutLong(body, static_cast<DWORD>(e.data.size()));
+        PutLong(body, static_cast<DWORD>(e.localCompressedSize >= 0 ? e.localCompressedSize
+                                                                    : stored.size()));
+        PutLong(body, static_cast<DWORD>(e.localUncompressedSize >= 0 ? e.localUncompressedSize
+                                                                      : e.data.size()));
         PutWord(body, e.localNameLength >= 0 ? e.localNameLength : e.name.size());
         PutWord(body, e.localExtraLength >= 0 ? e.localExtraLength : e.localExtra.size());
         body += e.name + e.localExtra + stored;

@@ -20,6 +20,8 @@ struct ZipBuilderEntry {
     int localMethod = -1;                  // written into the local header when >= 0
     int localNameLength = -1;              // written into the local header when >= 0
     int localExtraLength = -1;             // written into the local header when >= 0
+    LONGLONG localCompressedSize = -1;     // written into the local header when >= 0
+    LONGLONG localUncompressedSize = -1;   // written into the local header when >= 0
     DWORD crcDelta = 0;                    // added to the recorded CRC-32 (both headers)
     bool useRawData = false;               // write rawData as the entry's stored form
     std::string rawData;

@@ -1,0 +1,346 @@
+// Archives that are odd or hostile: lying counts, ZIP64, local headers that disagree, UTF-8
+// names, comments holding the end signature, stubs in front, names Windows sends elsewhere.
+#include "ArchiveTesting.h"
+#include "ZipBuilder.h"
+#include "archive/ArchiveReader.h"
+#include <doctest.h>
+#include <climits>
+#include <cstring>
+#include <set>
+#include <string>
+
+TEST_CASE("an end record counting 65,535 entries for 500 answers every index at once")
+{
+    std::string folder = FreshFolder("lying-count");
+    ZipBuilder builder;
+    for (int i = 0; i < 500; ++i)
+        builder.Add("f" + std::to_string(i), "x");
+    builder.ExtraCountedEntries(65535 - 500);
+    OpenedArchive archive(WriteArchive(builder, folder));
+    REQUIRE(archive.Count() == 65535);
+
+    // As the installation sequence asks: every index up to the count, in order.
+    ULONGLONG start = GetTickCount64(), pastReal = 0;
+    int answered = 0;
+    for (int i = 0; i < 65535 && GetTickCount64() - start < 10000; ++i, ++answered) {
+        if (i == 500)
+            pastReal = GetTickCount64();
+        ArchiveEntry entry;
+        DWORD result = GetArchiveEntry(archive.reader, i, &entry);
+        if (result != (i < 500 ? AR_OK : AR_CORRUPT)) {
+            CAPTURE(i);
+            CHECK(result == (i < 500 ? AR_OK : AR_CORRUPT));
+            break;
+        }
+        if (i >= 500 && ExtractArchiveEntry(archive.reader, i, (folder + "x").c_str()) != AR_CORRUPT) {
+            CAPTURE(i);
+            FAIL("an unreachable entry was extracted");
+        }
+    }
+    ULONGLONG end = GetTickCount64();
+    CHECK(answered == 65535);
+    // A walk from the first entry for each index past the real ones took about an hour.
+    CHECK(end - pastReal < 1000);
+    MESSAGE("500 entries in " << pastReal - start << " ms, the 65,035 indexes past them in "
+                              << end - pastReal << " ms");
+    CHECK_FALSE(Exists(folder + "x"));
+    // Earlier entries are still reached, backwards too.
+    ArchiveEntry entry;
+    CHECK(GetArchiveEntry(archive.reader, 499, &entry) == AR_OK);
+    CHECK(std::string(entry.name) == "f499");
+    CHECK(GetArchiveEntry(archive.reader, 3, &entry) == AR_OK);
+    CHECK(std::string(entry.name) == "f3");
+}
+
+TEST_CASE("a ZIP64 end record counting 2^31 - 1 entries for 3")
+{
+    OpenedArchive archive(SamplePath("lying-zip64.zip"));
+    REQUIRE(archive.Count() == INT_MAX);
+    ULONGLONG start = GetTickCount64();
+    for (int i : {0, 1, 2, 3, 4, 1000000, INT_MAX - 1, 2, 5}) {
+        CAPTURE(i);
+        ArchiveEntry entry;
+        CHECK(GetArchiveEntry(archive.reader, i, &entry) == (i < 3 ? AR_OK : AR_CORRUPT));
+    }
+    CHECK(GetTickCount64() - start < 1000);
+}
+
+TEST_CASE("ZIP64: Python's forced ZIP64 headers and more than 65,535 entries are read")
+{
+    SUBCASE("force_zip64: local sizes in the ZIP64 block")
+    {
+        std::string out = FreshFolder("zip64");
+        OpenedArchive archive(SamplePath("zip64.zip"));
+        REQUIRE(archive.reader);
+        REQUIRE(archive.Count() == 2);
+        const char* const names[] = {"one.txt", "two.txt"};
+        for (int i = 0; i < 2; ++i) {
+            CAPTURE(i);
+            ArchiveEntry entry;
+            REQUIRE(GetArchiveEntry(archive.reader, i, &entry) == AR_OK);
+            CHECK(std::string(entry.name) == names[i]);
+            std::string expected;
+            for (int n = 0; n < 100; ++n)
+                expected += std::string("content of ") + names[i] + "\n";
+            CHECK(entry.uncompressedSize == expected.size());
+            REQUIRE(ExtractArchiveEntry(archive.reader, i, (out + entry.name).c_str()) == AR_OK);
+            CHECK(ReadBytes(out + entry.name) == expected);
+        }
+    }
+    SUBCASE("65,537 entries behind a ZIP64 end record")
+    {
+        std::string out = FreshFolder("many");
+        OpenedArchive archive(SamplePath("many.zip"));
+        REQUIRE(archive.reader);
+        REQUIRE(archive.Count() == 65537);
+        for (int i : {0, 65535, 65536}) {
+            CAPTURE(i);
+            ArchiveEntry entry;
+            REQUIRE(GetArchiveEntry(archive.reader, i, &entry) == AR_OK);
+            char name[6];
+            wsprintfA(name, "%05d", i);
+            CHECK(std::string(entry.name) == name);
+            REQUIRE(ExtractArchiveEntry(archive.reader, i, (out + entry.name).c_str()) == AR_OK);
+            CHECK(ReadBytes(out + entry.name) == std::to_string(i));
+        }
+    }
+    SUBCASE("an entry claiming 5 GiB is refused, not cut to 32 bits")
+    {
+        std::string out = FreshFolder("huge");
+        OpenedArchive archive(SamplePath("huge-entry.zip"));
+        REQUIRE(archive.Count() == 3);
+        ArchiveEntry entry;
+        CHECK(GetArchiveEntry(archive.reader, 1, &entry) == AR_CORRUPT);
+        CHECK(entry.uncompressedSize == 0);
+        CHECK(ExtractArchiveEntry(archive.reader, 1, (out + "huge.bin").c_str()) == AR_CORRUPT);
+        CHECK_FALSE(Exists(out + "huge.bin"));
+        REQUIRE(GetArchiveEntry(archive.reader, 2, &entry) == AR_OK);
+        CHECK(ExtractArchiveEntry(archive.reader, 2, (out + "after.txt").c_str()) == AR_OK);
+        CHECK(ReadBytes(out + "after.txt") == "after");
+    }
+}
+
+TEST_CASE("local header sizes must equal the central record's unless a data descriptor follows")
+{
+    const std::string data(3000, 'd');
+    auto zip64Block = [](ULONGLONG uncompressed, ULONGLONG compressed) {
+        std::string block("\x01\x00\x10\x00", 4);
+        for (ULONGLONG value : {uncompressed, compressed})
+            for (int i = 0; i < 8; ++i)
+                block += static_cast<char>(value >> (8 * i));
+        return block;
+    };
+    const ULONGLONG size = data.size();
+    struct Case {
+        const char* what;
+        LONGLONG localCompressed, localUncompressed;
+        std::string localExtra;
+        WORD flags;
+        DWORD result;
+    };
+    const Case cases[] = {
+        {"both 0xFFFFFFFF, no ZIP64 block", 0xFFFFFFFF, 0xFFFFFFFF, "", 0, AR_CORRUPT},
+        {"both 0xFFFFFFFF, ZIP64 block agrees", 0xFFFFFFFF, 0xFFFFFFFF, zip64Block(size, size), 0,
+         AR_OK},
+        {"ZIP64 block: uncompressed size differs", 0xFFFFFFFF, 0xFFFFFFFF,
+         zip64Block(size + 1, size), 0, AR_CORRUPT},
+        {"ZIP64 block: compressed size differs", 0xFFFFFFFF, 0xFFFFFFFF,
+         zip64Block(size, size - 1), 0, AR_CORRUPT},
+        {"ZIP64 block cut short", 0xFFFFFFFF, 0xFFFFFFFF, zip64Block(size, size).substr(0, 10), 0,
+         AR_CORRUPT},
+        {"compressed 0xFFFFFFFF only, no block", 0xFFFFFFFF, -1, "", 0, AR_CORRUPT},
+        {"uncompressed 0xFFFFFFFF only, no block", -1, 0xFFFFFFFF, "", 0, AR_CORRUPT},
+        {"plain compressed size one less", static_cast<LONGLONG>(size) - 1, -1, "", 0, AR_CORRUPT},
+        {"plain uncompressed size one more", -1, static_cast<LONGLONG>(size) + 1, "", 0,
+         AR_CORRUPT},
+        {"data descriptor: zeros in the header", 0, 0, "", 0x08, AR_OK},
+        {"data descriptor: 0xFFFFFFFF in the header", 0xFFFFFFFF, 0xFFFFFFFF, "", 0x08, AR_OK},
+    };
+    for (const Case& c : cases) {
+        std::string whatText = c.what;
+        CAPTURE(whatText);
+        std::string folder = FreshFolder("local-sizes");
+        ZipBuilder builder;
+        ZipBuilderEntry& entry = builder.Add("data.txt", data);
+        entry.method = 0;   // stored: the compressed size is the data's
+        entry.localCompressedSize = c.localCompressed;
+        entry.localUncompressedSize = c.localUncompressed;
+        entry.localExtra = c.localExtra;
+        entry.flags = c.flags;
+        OpenedArchive archive(WriteArchive(builder, folder));
+        REQUIRE(archive.Count() == 1);
+        ArchiveEntry record;
+        CHECK(GetArchiveEntry(archive.reader, 0, &record) == c.result);
+        std::string target = folder + "data.txt";
+        CHECK(ExtractArchiveEntry(archive.reader, 0, target.c_str()) == c.result);
+        CHECK(ReadBytes(target) == (c.result == AR_OK ? data : "<missing>"));
+    }
+}
+
+TEST_CASE("UTF-8 names from 7-Zip, bsdtar and Python arrive in the code page or not at all")
+{
+    // The tests run with Windows-1252 as the code page, as the installer's texts are.
+    REQUIRE(GetACP() == 1252);
+    struct Expected {
+        const char* stored;   // as the tools wrote it, UTF-8
+        const char* name;     // Windows-1252, or none: refused
+    };
+    const Expected expected[] = {
+        {"Pr\xC3\xBC" "fung.txt", "Pr\xFC" "fung.txt"},
+        {"\xC3\x86r\xC3\xB8.txt", "\xC6r\xF8.txt"},
+        {"\xCE\xA9mega.txt", nullptr},
+    };
+    for (const char* sample : {"utf8-7z.zip", "utf8-bsdtar.zip", "utf8-python.zip"}) {
+        std::string sampleText = sample;
+        CAPTURE(sampleText);
+        std::string out = FreshFolder("utf8");
+        OpenedArchive archive(SamplePath(sample));
+        REQUIRE(archive.Count() == 3);
+        int refused = 0;
+        for (int i = 0; i < 3; ++i) {
+            CAPTURE(i);
+            ArchiveEntry entry;
+            entry.nameUtf8 = false;
+            DWORD result = GetArchiveEntry(archive.reader, i, &entry);
+            std::string target = out + "entry" + std::to_string(i);
+            if (result == AR_CANNOT_OPEN) {
+                ++refused;
+                CHECK(entry.name[0] == '\0');
+                CHECK(ExtractArchiveEntry(archive.reader, i, target.c_str()) == AR_CANNOT_OPEN);
+                continue;
+            }
+            REQUIRE(result == AR_OK);
+            CHECK(entry.nameUtf8);
+            std::string name = entry.name;
+            CAPTURE(name);
+            bool known = name == expected[0].name || name == expected[1].name;
+            CHECK(known);
+            REQUIRE(ExtractArchiveEntry(archive.reader, i, (out + name).c_str()) == AR_OK);
+            for (const Expected& e : expected) {
+                if (e.name && name == e.name)
+                    CHECK(ReadBytes(out + name) == std::string("content of ") + e.stored + "\n");
+            }
+        }
+        CHECK(refused == 1);
+        // Exactly the two files under their code-page names; nothing under a guessed one.
+        CHECK(Tree(out) == std::set<std::string>{expected[0].name, expected[1].name});
+    }
+}
+
+TEST_CASE("UTF-8 names built by hand: invalid bytes, best-fit characters, a cut name")
+{
+    std::string folder = FreshFolder("utf8-built");
+    struct Case {
+        const char* what;
+        std::string stored;
+        DWORD result;
+        std::string name;
+    };
+    // Two letters and 150 two-byte characters: the first 259 bytes end inside the 129th.
+    std::string cutCharacters;
+    for (int i = 0; i < 150; ++i)
+        cutCharacters += "\xC3\xA4";
+    const Case cases[] = {
+        {"a lone continuation byte", "bad\x80.txt", AR_CANNOT_OPEN, ""},
+        {"an overlong slash", "a\xC0\xAF" "b.txt", AR_CANNOT_OPEN, ""},
+        {"a fullwidth A, which best fit would make an A", "\xEF\xBC\xA1.txt", AR_CANNOT_OPEN, ""},
+        {"a division slash, which best fit would make a separator", "a\xE2\x88\x95" "b",
+         AR_CANNOT_OPEN, ""},
+        {"the euro sign is in the code page", "\xE2\x82\xAC.txt", AR_OK, "\x80.txt"},
+        {"a name cut inside a character loses that character", "xy" + cutCharacters, AR_OK,
+         "xy" + std::string(128, '\xE4')},
+        {"a cleaned UTF-8 name", "../\xC3\xA4/../../up.txt", AR_OK, "up.txt"},
+    };
+    ZipBuilder builder;
+    for (const Case& c : cases)
+        builder.Add(c.stored, "data").flags = 0x0800;
+    OpenedArchive archive(WriteArchive(builder, folder));
+    for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i) {
+        const Case& c = cases[i];
+        std::string whatText = c.what;
+        CAPTURE(whatText);
+        ArchiveEntry entry;
+        CHECK(GetArchiveEntry(archive.reader, static_cast<int>(i), &entry) == c.result);
+        CHECK(std::string(entry.name) == c.name);
+    }
+}
+
+TEST_CASE("an archive comment holding the end signature")
+{
+    std::string out = FreshFolder("comment");
+    OpenedArchive archive(SamplePath("comment.zip"));
+    REQUIRE(archive.reader);
+    REQUIRE(archive.Count() == 2);
+    ArchiveEntry entry;
+    REQUIRE(GetArchiveEntry(archive.reader, 1, &entry) == AR_OK);
+    CHECK(std::string(entry.name) == "big.txt");
+    REQUIRE(ExtractArchiveEntry(archive.reader, 1, (out + "big.txt").c_str()) == AR_OK);
+    CHECK(ReadBytes(out + "big.txt") == ReadBytes(SamplePath("src\\big.txt")));
+}
+
+TEST_CASE("a stub in front with offsets not adjusted: the UT time comes from the archive")
+{
+    const ULONGLONG utTime = UtcTicks(2021, 6, 15, 12, 34, 57);   // make_samples.py
+    for (const char* sample : {"odd.zip", "odd-sfx.exe", "odd-sfx-ut.exe"}) {
+        std::string sampleText = sample;
+        CAPTURE(sampleText);
+        std::string out = FreshFolder("odd");
+        OpenedArchive archive(SamplePath(sample));
+        REQUIRE(archive.Count() == 1);
+        ArchiveEntry entry;
+        REQUIRE(GetArchiveEntry(archive.reader, 0, &entry) == AR_OK);
+        CHECK(Ticks(entry.writeTime) == utTime);
+        CHECK(Ticks(entry.accessTime) == utTime);
+        REQUIRE(ExtractArchiveEntry(archive.reader, 0, (out + "odd.txt").c_str()) == AR_OK);
+        CHECK(TimesOf(out + "odd.txt").write == utTime);
+        CHECK(ReadBytes(out + "odd.txt") == "odd second\n");
+    }
+}
+
+TEST_CASE("names that Windows sends to a device, a stream or another name are refused")
+{
+    const char* const refused[] = {
+        "top/NUL", "top/aux.txt", "top/COM1", "top/CON", "top/lpt1.log", "top/sub/evil.txt.",
+        "top/nul.tar.gz", "top/Com9", "top/LpT0.x", "top/prn", "top/conin$", "top/CONOUT$",
+        "top/COM\xB9", "top/con .txt", "top/trail ", "top/a:stream", "top/x.txt:$DATA",
+        "CON/x.txt", "top/aux/x.txt", "top/dots./x.txt", "top/.../x.txt", "top/.. /x.txt",
+        "top/AUX/",
+    };
+    const char* const ordinary[] = {
+        "top/console.txt", "top/COM10", "top/nul_", "top/a.b.txt", "top/LPT", "top/xcon",
+        "top/.hidden", "top/..x", "top/com.txt",
+    };
+    std::string folder = FreshFolder("devices");
+    ZipBuilder builder;
+    for (const char* name : refused) {
+        ZipBuilderEntry& entry = builder.Add(name, "refused");
+        if (name[strlen(name) - 1] == '/')
+            entry.externalAttributes = 0x41ED0000;
+    }
+    for (const char* name : ordinary)
+        builder.Add(name, std::string("ordinary ") + name);
+    std::string archivePath = WriteArchive(builder, folder);
+    std::string out = folder + "out\\";
+    REQUIRE(CreateDirectoryA(out.c_str(), nullptr));
+    OpenedArchive archive(archivePath);
+    const int refusedCount = static_cast<int>(sizeof(refused) / sizeof(refused[0]));
+    std::set<std::string> before = Tree(folder);
+    for (int i = 0; i < refusedCount; ++i) {
+        std::string name = refused[i];
+        CAPTURE(name);
+        ArchiveEntry entry;
+        REQUIRE(GetArchiveEntry(archive.reader, i, &entry) == AR_OK);
+        CHECK(ExtractArchiveEntry(archive.reader, i, (out + entry.name).c_str()) == AR_CANNOT_OPEN);
+        // Nothing created on the way: not even the folder "top".
+        CHECK(Tree(folder) == before);
+    }
+    for (int i = refusedCount; i < archive.Count(); ++i) {
+        std::string name = ordinary[i - refusedCount];
+        CAPTURE(name);
+        ArchiveEntry entry;
+        REQUIRE(GetArchiveEntry(archive.reader, i, &entry) == AR_OK);
+        CHECK(ExtractArchiveEntry(archive.reader, i, (out + entry.name).c_str()) == AR_OK);
+        CHECK(ReadBytes(out + entry.name) == "ordinary " + name);
+    }
+    CHECK(Tree(out + "top").size() == sizeof(ordinary) / sizeof(ordinary[0]));
+}
