@@ -162,7 +162,9 @@ bool FindDownloadDescriptor()
 
 bool IsDownloadableName(const std::string& fileName, const std::string& installDir)
 {
-    if (HasRefusedEnding(StoredFileName(fileName)))
+    // Plain names have no trailing dot or blank, so Windows stores them as they are and
+    // the ending seen here is the ending stored.
+    if (HasRefusedEnding(fileName))
         return false;
     // Empty stays allowed: it asks the server for nothing it has and ends as a failure.
     if (fileName.empty())

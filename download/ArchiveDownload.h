@@ -12,9 +12,8 @@ const size_t kMaxPathLength = 259;
 // Names of programs and system files are never downloaded. Exact, case-sensitive test of
 // the last three characters (the whole name when shorter).
 bool HasRefusedEnding(const std::string& fileName);
-// Whether DownloadArchive may store `fileName` in `installDir`: no refused ending as
-// Windows stores the name, a plain file name (or none), and a path of at most
-// kMaxPathLength characters.
+// Whether DownloadArchive may store `fileName` in `installDir`: no refused ending, a plain
+// file name (or none), and a path of at most kMaxPathLength characters.
 bool IsDownloadableName(const std::string& fileName, const std::string& installDir);
 // The bar position for the bytes received so far; full from the end of the range on.
 int ProgressPosition(long long bytesReceived);

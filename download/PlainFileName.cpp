@@ -41,9 +41,3 @@ bool IsPlainFileName(const std::string& name)
     });
     return !oddCharacter && !IsDeviceName(name);
 }
-
-std::string StoredFileName(std::string name)
-{
-    name.erase(name.find_last_not_of(". ") + 1);
-    return name;
-}

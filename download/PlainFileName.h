@@ -11,6 +11,3 @@ bool IsDeviceName(const std::string& name);
 // separator, drive or stream colon, wildcard or control character, no trailing dot or blank
 // (Windows drops them, which also covers "." and ".."), and no device name.
 bool IsPlainFileName(const std::string& name);
-
-// The name as Windows stores it: trailing dots and blanks dropped.
-std::string StoredFileName(std::string name);

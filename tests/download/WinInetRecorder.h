@@ -1,9 +1,8 @@
 #pragma once
 // Notes what the program asks of WinINet where WinINet cannot be asked afterwards: Wine
 // keeps no retry count or back-off of a session, reports the access type of a session
-// opened with INTERNET_OPEN_TYPE_PRECONFIG as the resolved one, and never serves an FTP
-// listing from a cache, so the server sees a fresh LIST with or without
-// INTERNET_FLAG_RELOAD. The calls still go through to WinINet.
+// opened with INTERNET_OPEN_TYPE_PRECONFIG as the resolved one, and sends LIST to the
+// server with or without INTERNET_FLAG_RELOAD. The calls still go through to WinINet.
 #include "ImportHook.h"
 #include <wininet.h>
 #include <string>

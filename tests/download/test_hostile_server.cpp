@@ -45,6 +45,19 @@ struct Nest {
     }
 };
 
+// The download of `name` is refused before the server is asked anything, and nothing is
+// written anywhere (an archive is served all the same).
+void CheckRefusedUnasked(const std::string& name)
+{
+    Nest nest;
+    FtpServer::Reset();
+    FtpServer::PutFile("norla.zip", "PK");
+    CHECK(DownloadArchive("NorlaInstaller", name) == 0);
+    CHECK(FtpServer::Commands().empty());
+    CHECK(theApp.m_strArchivePath == "garbage");
+    CHECK(nest.Untouched());
+}
+
 // Reads the descriptor as the installation directory page does.
 std::string LookUpDescriptor(const std::string& content)
 {
@@ -109,13 +122,7 @@ TEST_CASE("a name that is no plain file name is refused before any connection")
     for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); ++i) {
         CAPTURE(i);
         CAPTURE(std::string(names[i]));
-        FtpServer::Reset();
-        FtpServer::PutFile("norla.zip", "PK");
-        Nest nest;
-        CHECK(DownloadArchive("NorlaInstaller", names[i]) == 0);
-        CHECK(FtpServer::Commands().empty());
-        CHECK(theApp.m_strArchivePath == "garbage");
-        CHECK(nest.Untouched());
+        CheckRefusedUnasked(names[i]);
     }
 }
 
@@ -126,11 +133,7 @@ TEST_CASE("the descriptor cannot send the archive out of the installation folder
         CAPTURE(std::string(line));
         std::string name = LookUpDescriptor(std::string(line) + "\r\n");
         CHECK(name == line);
-        Nest nest;
-        FtpServer::Reset();
-        CHECK(DownloadArchive("NorlaInstaller", name) == 0);
-        CHECK(FtpServer::Commands().empty());
-        CHECK(nest.Untouched());
+        CheckRefusedUnasked(name);
     }
 }
 
@@ -177,11 +180,7 @@ TEST_CASE("a first line longer than a path is cut and then refused")
         CHECK(name.size() == rows[i].stored);
         CHECK(name == rows[i].content.substr(0, rows[i].stored));
         // No installation folder leaves room for it: it never reaches the server.
-        Nest nest;
-        FtpServer::Reset();
-        CHECK(DownloadArchive("NorlaInstaller", name) == 0);
-        CHECK(FtpServer::Commands().empty());
-        CHECK(nest.Untouched());
+        CheckRefusedUnasked(name);
     }
 }
 

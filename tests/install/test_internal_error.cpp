@@ -1,6 +1,7 @@
 // A handler that throws: the dialog procedure lets nothing through to the system, logs the
 // fault, tells the user and ends the dialog with Cancel, so the page chain unwinds.
 #include "LogTail.h"
+#include "Screenshot.h"
 #include "UiDriver.h"
 #include <algorithm>
 #include "app/SetupApp.h"
@@ -74,14 +75,27 @@ BOOL CALLBACK AnswerBox(HWND hwnd, LPARAM)
     bool error = icon && reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) ==
                              LoadIconA(nullptr, IDI_HAND);
     g_boxes.push_back({buffer, error, g_tail->Messages()});
+    UpdateWindow(hwnd);
+    CreateDirectoryA("screenshots", nullptr);
+    SaveScreenshot(hwnd, "screenshots\\internal-error.bmp");
     Sleep(200);   // ticks pile up behind the box
     PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
     return TRUE;
 }
 
+BOOL CALLBACK Abort(HWND hwnd, LPARAM)
+{
+    EndDialog(hwnd, IDABORT);
+    return TRUE;
+}
+
+DWORD g_started = 0;
 void CALLBACK LookForBoxes(HWND, UINT, UINT_PTR, DWORD)
 {
     EnumThreadWindows(GetCurrentThreadId(), AnswerBox, 0);
+    // A dialog that swallows the fault would wait for ever.
+    if (GetTickCount() - g_started > 10000)
+        EnumThreadWindows(GetCurrentThreadId(), Abort, 0);
 }
 }
 
@@ -104,6 +118,7 @@ TEST_CASE("an exception in a dialog handler is logged, shown once and ends the d
         LogTail tail;
         g_tail = &tail;
         g_boxes.clear();
+        g_started = GetTickCount();
         UINT_PTR looking = SetTimer(nullptr, 0, 20, LookForBoxes);
 
         CHECK(dialog.DoModal() == IDCANCEL);

@@ -109,6 +109,14 @@ class Handler(FTPHandler):
             return None
         return super().ftp_RETR(file)
 
+    # The installer works in passive mode only; a client that asks for an active data
+    # connection is told no at once instead of waiting for a connection that never comes.
+    def ftp_PORT(self, line):
+        self.respond("502 Active mode refused.")
+
+    def ftp_EPRT(self, line):
+        self.respond("502 Active mode refused.")
+
     def ftp_LIST(self, path):
         if not self._listing_refused():
             return super().ftp_LIST(path)
