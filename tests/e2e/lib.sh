@@ -56,7 +56,9 @@ ftp_behave() {   # ftp_behave [JSON FIELDS]: new behaviour, same files
 received() { grep -q "^$1" "$FTP_ROOT/commands.log" 2>/dev/null; }
 
 # The install log in the prefix's temporary folder: lines added during this run.
-tempdir=$("$WINE_RUN" "$PREFIX" "$DRIVER" tempdir | tr -d '\r')
+# Wine may print notes of its own on the same output: keep the path line only.
+tempdir=$("$WINE_RUN" "$PREFIX" "$DRIVER" tempdir | tr -d '\r' | grep -E '^[A-Za-z]:\\' | tail -1)
+[ -n "$tempdir" ] || fail "the driver did not name the temporary folder"
 unix_path() {   # a Windows path of the prefix as a Unix path
     local p=${1//\\//}
     case $p in
