@@ -76,10 +76,22 @@ log_new() {   # the messages written since log_mark, without time stamps
 app=
 start_installer() {
     log_mark
-    "$WINE_RUN" "$PREFIX" "$EXE" >"$out/installer.out" 2>&1 &
-    app=$!
-    # The first start in a fresh prefix also initialises Wine.
-    drive wait "$INFO" 120 || { fail "information page did not appear"; finish; }
+    local attempt started
+    for attempt in 1 2; do
+        "$WINE_RUN" "$PREFIX" "$EXE" >"$out/installer.out" 2>&1 &
+        app=$!
+        started=$SECONDS
+        # The first start in a fresh prefix also initialises Wine.
+        drive wait "$INFO" 120 && return
+        # A wait that fails at once is Wine not starting a program while the last one's
+        # processes wind down, not the installer: once more.
+        [ $((SECONDS - started)) -lt 5 ] || break
+        stop_installer
+        echo "note: Wine did not start the programs (attempt $attempt)"
+        sleep 2
+    done
+    fail "information page did not appear"
+    finish
 }
 stop_installer() {
     [ -n "$app" ] || return 0
