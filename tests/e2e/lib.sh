@@ -95,6 +95,8 @@ start_installer() {
 }
 stop_installer() {
     [ -n "$app" ] || return 0
+    # $app is the wine-run shell; the installer is its child.
+    pkill -P "$app" 2>/dev/null
     kill -0 "$app" 2>/dev/null && kill "$app" 2>/dev/null
     wait "$app" 2>/dev/null
     app=
