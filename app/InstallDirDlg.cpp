@@ -1,20 +1,143 @@
 #include "app/InstallDirDlg.h"
+#include "app/FolderBrowser.h"
+#include "app/InstallDirPath.h"
+#include "app/SetupApp.h"
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
+#include "archive/DiskObject.h"
+#include "download/ArchiveDownload.h"
+#include "download/ConnectionReport.h"
+
+namespace {
+const char* const kCaption = "Update-Service";
+const char* const kTitle = "Installation Norla Veltro 2024 - Installationsverzeichnis auswählen";
+const char* const kBrowsePrompt = " Bitte Pfad angeben:";
+
+void AppendBackslash(std::string& directory)
+{
+    if (directory.empty() || directory.back() != '\\')
+        directory += '\\';
+}
+}
 
 CInstallDirDlg::CInstallDirDlg() : CDialog(IDD_INSTALL_DIR)
 {
+}
+
+void CInstallDirDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Text(pDX, IDC_INSTALL_DIR, m_strDirectory);
+    DDX_Check(pDX, IDC_START_MENU, m_iStartMenu);
+    DDX_Check(pDX, IDC_DESKTOP_ICON, m_iDesktopIcon);
 }
 
 BOOL CInstallDirDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     m_picture.Prepare(m_hWnd, IDB_INSTALL_DIR_PICTURE);
-    SetWindowText("Installation Norla Veltro 2024 - Installationsverzeichnis auswählen");
+    m_iDesktopIcon = theApp.m_bDesktopIcon ? 1 : 0;
+    m_iStartMenu = theApp.m_bStartMenu ? 1 : 0;
+    SetWindowText(kTitle);
+    // The shortcut choices stay as the install state has them.
+    ::ShowWindow(GetDlgItem(IDC_DESKTOP_ICON), SW_HIDE);
+    ::ShowWindow(GetDlgItem(IDC_START_MENU), SW_HIDE);
+    UpdateData(FALSE);
     return TRUE;
 }
 
-// "Beenden" and Enter.
+BOOL CInstallDirDlg::OnCommand(UINT id, UINT code)
+{
+    if (code != BN_CLICKED)
+        return CDialog::OnCommand(id, code);
+    switch (id) {
+    case IDC_BROWSE:
+        OnBrowse();
+        return TRUE;
+    case IDC_START_INSTALL:
+        OnStart();
+        return TRUE;
+    case IDC_DESKTOP_ICON:
+        OnDesktopIcon();
+        return TRUE;
+    case IDC_START_MENU:
+        OnStartMenu();
+        return TRUE;
+    }
+    return CDialog::OnCommand(id, code);
+}
+
+void CInstallDirDlg::OnDesktopIcon()
+{
+    UpdateData(TRUE);
+    theApp.m_bDesktopIcon = m_iDesktopIcon != 0;
+}
+
+void CInstallDirDlg::OnStartMenu()
+{
+    UpdateData(TRUE);
+    theApp.m_bStartMenu = m_iStartMenu != 0;
+}
+
+void CInstallDirDlg::OnBrowse()
+{
+    CFolderBrowser browser(kBrowsePrompt);
+    if (browser.Browse() == 1) {
+        m_strDirectory = browser.m_strFolderPath;
+        AppendBackslash(m_strDirectory);
+        UpdateData(FALSE);
+    }
+    // Deliberately not read back from the edit field first: what was typed since the last
+    // exchange is not taken over here.
+    theApp.m_strInstallDir = m_strDirectory;
+}
+
+void CInstallDirDlg::OnStart()
+{
+    UpdateData(TRUE);
+    if (m_strDirectory.empty())
+        return;
+    AppendBackslash(m_strDirectory);
+    // A bad path would only fail later, in the download and the unpacking, with no word to
+    // the user; say so now and let them correct it.
+    if (!IsValidInstallDir(m_strDirectory)) {
+        Warn(kInvalidInstallDirText);
+        return;
+    }
+    if (!CreateInstallDir())
+        return;
+    theApp.m_strInstallDir = m_strDirectory;
+
+    if (!OpenSharedSession())
+        return;
+    theApp.m_pFtpConnection = RunConnectionReport(*theApp.m_pSession, *this, kCaption, m_log);
+    if (theApp.m_pFtpConnection == nullptr)
+        return;
+    if (!FindDownloadDescriptor())
+        return;
+    ShowWindow(SW_HIDE);
+    theApp.m_dlgProgress.DoModal();
+    OnOK();
+}
+
+// The disk object shows its progress and errors in this page's title.
+bool CInstallDirDlg::CreateInstallDir()
+{
+    CDiskObject disk(this);
+    if (disk.BuildFolderTree(m_strDirectory))
+        return true;
+    std::string text = kInstallDirNotCreatedText;
+    text.replace(text.find("%s"), 2, m_strDirectory);
+    Warn(text);
+    m_log.WriteLine(text);
+    return false;
+}
+
+void CInstallDirDlg::Warn(const std::string& text)
+{
+    MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// "Beenden", Enter, and the end of a started installation.
 void CInstallDirDlg::OnOK()
 {
     ReleaseSharedSession();

@@ -1,18 +1,41 @@
 #pragma once
-// The installation directory page.
+// The installation directory page: the user picks the directory and starts the installation.
 #include "app/PictureBackground.h"
 #include "framework/Dialog.h"
+#include "util/InstallLog.h"
+#include <string>
+
+const char* const kDefaultInstallDir = "C:\\Norla024_install\\";
+const char* const kInvalidInstallDirText =
+    "Bitte geben Sie ein gültiges Installationsverzeichnis an (zum Beispiel C:\\Norla024_install\\).";
+// %s: the directory.
+const char* const kInstallDirNotCreatedText =
+    "Das Installationsverzeichnis %s konnte nicht angelegt werden.";
 
 class CInstallDirDlg : public CDialog {
 public:
     CInstallDirDlg();
 
+    std::string m_strDirectory = kDefaultInstallDir;   // edit field 1001
+    int m_iStartMenu = 0;                              // check box 1007
+    int m_iDesktopIcon = 0;                            // check box 1006
+
 protected:
     BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnCommand(UINT id, UINT code) override;
     void OnOK() override;
     void OnCancel() override;
     BOOL OnEraseBkgnd(HDC hDC) override;
 
 private:
+    void OnBrowse();
+    void OnStart();
+    void OnDesktopIcon();
+    void OnStartMenu();
+    bool CreateInstallDir();
+    void Warn(const std::string& text);
+
+    CInstallLog m_log;
     PictureBackground m_picture;
 };

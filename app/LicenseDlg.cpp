@@ -1,11 +1,152 @@
 #include "app/LicenseDlg.h"
 #include "app/InstallDirDlg.h"
 #include "app/PageHandOver.h"
+#include "app/SetupApp.h"
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
+#include "download/ConnectionReport.h"
+#include "framework/Internet.h"
+#include <memory>
+
+namespace {
+const char* const kCaption = "Norla Kesto Installer";
+const char* const kTitle = "Installation Norla Veltro 2024 - Lizenzbestimmungen";
+const char* const kEmptyListingText = "leer";
+const DWORD_PTR kContext = 1;
+
+std::string ToLower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Reads the licence line by line into `rows`. False when the text breaks the limits; then
+// `rows` holds nothing worth showing. Throws CInternetException.
+bool ReadLicenseText(CInternetFile& file, std::vector<std::string>& rows)
+{
+    std::string line;
+    // One more character than allowed, so that a carriage return before the line feed does
+    // not count against the line.
+    while (file.ReadString(line, kMaxLicenseLineLength + 1)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.size() > kMaxLicenseLineLength || rows.size() == kMaxLicenseLines) {
+            rows.clear();
+            return false;
+        }
+        rows.push_back(TrimLicenseLine(line));
+    }
+    return true;
+}
+}
+
+std::string TrimLicenseLine(const std::string& line)
+{
+    const char* const blanks = " \t\r\n\v\f";
+    size_t first = line.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return std::string();
+    return line.substr(first, line.find_last_not_of(blanks) - first + 1);
+}
 
 CLicenseDlg::CLicenseDlg() : CDialog(IDD_LICENSE)
 {
+}
+
+void CLicenseDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_LICENSE_LIST, m_listLicense);
+    DDX_Check(pDX, IDC_ACCEPT_LICENSE, m_iAccept);
+}
+
+BOOL CLicenseDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    ::EnableWindow(GetDlgItem(IDOK), FALSE);
+    if (!OpenSharedSession())
+        return FALSE;
+    std::unique_ptr<CFtpConnection> connection(
+        RunConnectionReport(*theApp.m_pSession, *this, kCaption, m_log));
+    // Without a connection the page goes on as with an empty licence: only "Abbrechen" is left.
+    if (connection) {
+        Listing listing = Listing::Walked;
+        try {
+            listing = FetchLicense(*connection);
+        } catch (const CInternetException&) {
+            // Rows are shown only once the whole text has arrived, so the list stays empty:
+            // half a licence is none.
+        }
+        connection->Close();
+        if (listing == Listing::NotStarted)
+            return FALSE;
+    }
+    SetWindowText(kTitle);
+    if (m_listLicense.GetCount() == 0)
+        ::EnableWindow(GetDlgItem(IDC_ACCEPT_LICENSE), FALSE);
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+// Walks a fresh listing of the start directory; the first file named like the licence, in
+// any letter case, ends the walk whether or not it can be read. Throws CInternetException.
+CLicenseDlg::Listing CLicenseDlg::FetchLicense(CFtpConnection& connection)
+{
+    CFtpFileFind finder(&connection, kContext);
+    if (!finder.FindFile(nullptr, INTERNET_FLAG_RELOAD)) {
+        m_log.WriteLine(kEmptyListingText);
+        finder.Close();
+        return Listing::NotStarted;
+    }
+    bool more = true;
+    while (more) {
+        more = finder.FindNextFile();
+        if (finder.IsDirectory() || ToLower(finder.GetFileName()) != kLicenseFileName)
+            continue;
+        std::unique_ptr<CInternetFile> file;
+        try {
+            file.reset(connection.OpenFile(finder.GetFileName().c_str(), GENERIC_READ,
+                                           FTP_TRANSFER_TYPE_ASCII, kContext));
+        } catch (const CInternetException&) {
+            // A licence that cannot be opened leaves the list empty.
+        }
+        if (file) {
+            std::vector<std::string> rows;
+            if (ReadLicenseText(*file, rows))
+                ShowLicense(rows);
+            else
+                m_log.WriteLine(kLicenseInvalidText);
+            file->Close();
+        }
+        break;
+    }
+    finder.Close();
+    return Listing::Walked;
+}
+
+void CLicenseDlg::ShowLicense(const std::vector<std::string>& rows)
+{
+    for (const std::string& row : rows)
+        m_listLicense.AddString(row.c_str());
+}
+
+BOOL CLicenseDlg::OnCommand(UINT id, UINT code)
+{
+    if (id == IDC_ACCEPT_LICENSE && code == BN_CLICKED) {
+        OnAccept();
+        return TRUE;
+    }
+    return CDialog::OnCommand(id, code);
+}
+
+void CLicenseDlg::OnAccept()
+{
+    UpdateData(TRUE);
+    if (m_iAccept == 1)
+        ::EnableWindow(GetDlgItem(IDOK), TRUE);
+    else if (m_iAccept == 0)
+        ::EnableWindow(GetDlgItem(IDOK), FALSE);
 }
 
 void CLicenseDlg::OnOK()

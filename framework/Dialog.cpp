@@ -112,6 +112,26 @@ BOOL CDialog::OnCommand(UINT id, UINT)
     return FALSE;
 }
 
+namespace {
+// BM_CLICK reaches a button whatever its state; a disabled or hidden button is one that
+// nobody could have clicked, so its click is dropped.
+bool IsUnreachableClick(UINT code, HWND control)
+{
+    return code == BN_CLICKED && control != nullptr &&
+           (!::IsWindowEnabled(control) || !::IsWindowVisible(control));
+}
+
+// An automatic check box has toggled itself before it tells the dialog; toggle it back.
+void UndoAutoCheck(HWND control)
+{
+    LONG type = ::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    if (type != BS_AUTOCHECKBOX)
+        return;
+    LRESULT state = ::SendMessageA(control, BM_GETCHECK, 0, 0);
+    ::SendMessageA(control, BM_SETCHECK, state == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+}
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     CDialog* self;
@@ -139,6 +159,10 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG:
         return OnInitDialog();
     case WM_COMMAND:
+        if (IsUnreachableClick(HIWORD(wParam), reinterpret_cast<HWND>(lParam))) {
+            UndoAutoCheck(reinterpret_cast<HWND>(lParam));
+            return TRUE;
+        }
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_TIMER:
         OnTimer(wParam);

@@ -1,4 +1,5 @@
 // The page chain on the real templates: how each page hands over and how the chain unwinds.
+#include "FtpServer.h"
 #include "UiDriver.h"
 #include "Screenshot.h"
 #include "app/InfoDlg.h"
@@ -13,7 +14,7 @@ namespace {
 const char* const kInfoTitle = "Installation Norla Veltro 2024 - Informationen";
 const char* const kInstallDirTitle =
     "Installation Norla Veltro 2024 - Installationsverzeichnis auswählen";
-const char* const kLicenseTemplateTitle = "Installation Norla Kesto 2.0 - Lizenzbestimmungen";
+const char* const kLicenseTitle = "Installation Norla Veltro 2024 - Lizenzbestimmungen";
 
 struct WayOut {
     const char* name;
@@ -76,9 +77,11 @@ TEST_CASE("the information page sets its title, icons and clears the shared sess
 
 TEST_CASE("ending the licence page in any way unwinds the chain with OK")
 {
+    FtpServer::Reset();
+    FtpServer::PutFile("license.txt", "Lizenz\r\n");
     for (const WayOut& way : WaysOut(IDCANCEL)) {
         CAPTURE(way.name);
-        REQUIRE(OpenSharedSession());   // a real WinINet session; no network is touched
+        REQUIRE(OpenSharedSession());   // reused by the licence page
         HWND infoWindow = nullptr;
         UiDriver driver;
         driver.Then(UiDriver::Inspect([&](HWND info) { infoWindow = info; }, UiDriver::Click(IDOK)))
@@ -93,7 +96,7 @@ TEST_CASE("ending the licence page in any way unwinds the chain with OK")
         CHECK_FALSE(driver.TimedOut());
         INFO(driver.Describe());
         REQUIRE(driver.Seen().size() == 2);
-        CHECK(driver.Seen()[1].title == kLicenseTemplateTitle);
+        CHECK(driver.Seen()[1].title == kLicenseTitle);
         CHECK(theApp.m_pSession == nullptr);   // cancelling the licence page releases it
         DrainMessageQueue();
     }
@@ -103,6 +106,8 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
 {
     std::vector<WayOut> ways = WaysOut(IDOK);
     ways.push_back({"Enter", UiDriver::PressKey(VK_RETURN)});
+    FtpServer::Reset();
+    FtpServer::PutFile("license.txt", "Lizenz\r\n");
     for (const WayOut& way : ways) {
         CAPTURE(way.name);
         REQUIRE(OpenSharedSession());
@@ -110,7 +115,7 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
         UiDriver driver;
         driver.Then(UiDriver::Click(IDOK))
             .Then(UiDriver::Inspect([&](HWND licence) { licenceWindow = licence; },
-                                    UiDriver::Click(IDOK)))
+                                    UiDriver::All({UiDriver::Tick(IDC_ACCEPT_LICENSE), UiDriver::Click(IDOK)})))
             .Then(UiDriver::Inspect(
                 [&](HWND dir) {
                     CHECK(Title(dir) == kInstallDirTitle);

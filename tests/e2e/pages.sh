@@ -52,6 +52,8 @@ echo "== Enter shows the licence page; Escape there ends the whole program"
 start_installer
 xdotool key Return
 wait_visible "Lizenzbestimmungen" 10 || fail "licence page did not appear after Enter"
+# The X server learns of the hidden page a moment after the licence page is mapped.
+for _ in $(seq 20); do visible "$info" || break; sleep 0.1; done
 visible "$info" && fail "information page still visible behind the licence page"
 kill -0 $app 2>/dev/null || fail "program ended after Enter"
 xdotool key Escape

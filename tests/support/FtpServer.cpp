@@ -35,6 +35,8 @@ void FtpServer::Reset(const FtpBehaviour& behaviour)
         control << ", \"end_after\": " << behaviour.endAfter;
     if (behaviour.slowMs > 0)
         control << ", \"slow_ms\": " << behaviour.slowMs;
+    if (!behaviour.refuseRetr.empty())
+        control << ", \"refuse_retr\": [\"" << behaviour.refuseRetr << "\"]";
     control << "}";
     // Written whole, then renamed, so the server never reads half a file.
     WriteBytes(Root() + "control.json.new", control.str());

@@ -132,17 +132,20 @@ void UiDriver::RunSteps()
         return;
     m_running = true;
     while (!m_waiting.empty()) {
-        HWND hwnd = m_waiting.front();
-        if (!IsWindow(hwnd)) {
-            m_waiting.pop_front();
-            continue;
-        }
-        // A modal loop shows its window before it first waits; until then, look again.
-        if (!IsWindowVisible(hwnd)) {
-            m_stepTimer = SetTimer(nullptr, 0, 10, StepTimerProc);
+        m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(),
+                                       [](HWND w) { return !IsWindow(w); }),
+                        m_waiting.end());
+        // A modal loop shows its window before it first waits; until then, look again. A
+        // message box raised while a page initialises shows before that page does.
+        auto shown = std::find_if(m_waiting.begin(), m_waiting.end(),
+                                  [](HWND w) { return IsWindowVisible(w) != FALSE; });
+        if (shown == m_waiting.end()) {
+            if (!m_waiting.empty())
+                m_stepTimer = SetTimer(nullptr, 0, 10, StepTimerProc);
             break;
         }
-        m_waiting.pop_front();
+        HWND hwnd = *shown;
+        m_waiting.erase(shown);
         for (SeenWindow& s : m_seen) {
             if (s.hwnd == hwnd) {
                 s.title = TextOf(hwnd);

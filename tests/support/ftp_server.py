@@ -8,6 +8,7 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   drop_after     N: a download's data connection is reset after N bytes
   end_after      N: a download's data connection is closed after N bytes, answered with 426
   slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
+  refuse_retr    [names]: RETR of these file names is answered with 550
   listening      false: the server closes its listening socket (polled, not per connection)
 ROOT/rename.json, a list of [from, to] name pairs, is carried out in ROOT/home and then
 removed: names that differ only in case can be made only here, as Wine's own file calls
@@ -101,6 +102,12 @@ class Handler(FTPHandler):
             self.respond("550 Listing refused.")
             return True
         return False
+
+    def ftp_RETR(self, file):
+        if os.path.basename(file) in self.control.get("refuse_retr", []):
+            self.respond("550 Not readable.")
+            return None
+        return super().ftp_RETR(file)
 
     # The installer works in passive mode only; a client that asks for an active data
     # connection is told no at once instead of waiting for a connection that never comes.

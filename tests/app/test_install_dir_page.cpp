@@ -1,0 +1,319 @@
+// The installation directory page: what Start does with the typed directory, the folder
+// browser, and the directory check.
+#include "FtpServer.h"
+#include "LogTail.h"
+#include "ScratchFolder.h"
+#include "UiDriver.h"
+#include "app/FolderBrowser.h"
+#include "app/InstallDirDlg.h"
+#include "app/InstallDirPath.h"
+#include "app/SetupApp.h"
+#include "app/res/resource.h"
+#include <doctest.h>
+#include <shlobj.h>
+
+namespace {
+const char* const kSentinelDir = "garbage\\";
+
+std::string ItemText(HWND dlg, int id)
+{
+    char text[MAX_PATH * 2] = "garbage";
+    GetDlgItemTextA(dlg, id, text, sizeof(text));
+    return text;
+}
+
+// Ends the page once the handler that is running has returned.
+UiDriver::Step CancelPageLater()
+{
+    return [](HWND window) {
+        HWND page = GetWindow(window, GW_OWNER) ? GetWindow(window, GW_OWNER) : window;
+        PostMessageA(page, WM_COMMAND, IDCANCEL, 0);
+    };
+}
+
+// A drive letter that names no drive here.
+std::string MissingDrive()
+{
+    DWORD drives = GetLogicalDrives();
+    for (char letter = 'Q'; letter <= 'Y'; ++letter)
+        if (!(drives & (1u << (letter - 'A'))))
+            return std::string(1, letter) + ":";
+    return "";
+}
+
+// The page, noting what its edit field shows when it is cancelled.
+class WatchedInstallDirDlg : public CInstallDirDlg {
+public:
+    std::string fieldAtEnd = "garbage";
+
+protected:
+    void OnCancel() override
+    {
+        fieldAtEnd = ItemText(m_hWnd, IDC_INSTALL_DIR);
+        CInstallDirDlg::OnCancel();
+    }
+};
+
+struct StartRun {
+    std::vector<SeenWindow> seen;
+    bool timedOut = true;
+};
+
+// Types `text`, presses Start, closes the message box (when one is expected) with OK, then
+// cancels the page.
+StartRun PressStart(const std::string& text, bool messageBox)
+{
+    StartRun run;
+    UiDriver driver;
+    UiDriver::Step type = UiDriver::Type(IDC_INSTALL_DIR, text);
+    UiDriver::Step start = UiDriver::Click(IDC_START_INSTALL);
+    if (messageBox)
+        driver.Then(UiDriver::All({type, start})).Then(UiDriver::All({UiDriver::Click(IDOK), CancelPageLater()}));
+    else
+        driver.Then(UiDriver::All({type, start, CancelPageLater()}));
+    CInstallDirDlg page;
+    page.DoModal();
+    run.seen = driver.Seen();
+    run.timedOut = driver.TimedOut();
+    DrainMessageQueue();
+    return run;
+}
+}
+
+TEST_CASE("which directories the page accepts")
+{
+    struct Row {
+        const char* directory;
+        bool valid;
+    };
+    const std::vector<Row> rows = {
+        {"C:\\Norla024_install\\", true},
+        {"d:\\Produkt\\", true},
+        {"C:\\", true},
+        {"C:\\Programme\\Norla 2024 (neu)\\", true},
+        {"C:\\Pr\xfc" "fung\\", true},
+        {"\\\\server\\share\\", true},
+        {"\\\\server\\share\\Produkt\\", true},
+        {"Produkt\\", false},
+        {"\\Produkt\\", false},
+        {"C:Produkt\\", false},
+        {"1:\\Produkt\\", false},
+        {"C:\\Pro:dukt\\", false},
+        {"C:\\a<b\\", false},
+        {"C:\\a>b\\", false},
+        {"C:\\a\"b\\", false},
+        {"C:\\a|b\\", false},
+        {"C:\\a?b\\", false},
+        {"C:\\a*b\\", false},
+        {"C:\\a/b\\", false},
+        {"C:\\a\tb\\", false},
+        {"\\\\server\\", false},
+        {"\\\\server\\\\", false},
+        {"\\\\\\share\\", false},
+        {"C:\\Produkt", false},   // the page appends the backslash first
+    };
+    for (size_t i = 0; i < rows.size(); ++i) {
+        CAPTURE(i);
+        CAPTURE(std::string(rows[i].directory));
+        CHECK(IsValidInstallDir(rows[i].directory) == rows[i].valid);
+    }
+    std::string longest = "C:\\" + std::string(MAX_PATH - 5, 'x') + "\\";
+    CHECK(longest.size() == MAX_PATH - 1);
+    CHECK(IsValidInstallDir(longest));
+    CHECK_FALSE(IsValidInstallDir("C:\\" + std::string(MAX_PATH - 4, 'x') + "\\"));
+}
+
+TEST_CASE("initialisation: title, default directory, shortcut boxes hidden with the install state's values")
+{
+    theApp.m_bDesktopIcon = true;
+    theApp.m_bStartMenu = false;
+    std::string title, directory;
+    bool desktopVisible = true, startMenuVisible = true;
+    LRESULT desktopCheck = -1, startMenuCheck = -1;
+    UiDriver driver;
+    driver.Then(UiDriver::Inspect(
+        [&](HWND page) {
+            char text[256] = "";
+            GetWindowTextA(page, text, sizeof(text));
+            title = text;
+            directory = ItemText(page, IDC_INSTALL_DIR);
+            desktopVisible = IsWindowVisible(GetDlgItem(page, IDC_DESKTOP_ICON));
+            startMenuVisible = IsWindowVisible(GetDlgItem(page, IDC_START_MENU));
+            desktopCheck = SendDlgItemMessageA(page, IDC_DESKTOP_ICON, BM_GETCHECK, 0, 0);
+        },
+        // Nobody can click a hidden box; a BM_CLICK from outside changes nothing either.
+        UiDriver::All({UiDriver::Tick(IDC_START_MENU), [&](HWND page) {
+                           startMenuCheck = SendDlgItemMessageA(page, IDC_START_MENU, BM_GETCHECK, 0, 0);
+                       }, UiDriver::Click(IDCANCEL)})));
+    CInstallDirDlg page;
+    page.DoModal();
+    CHECK_FALSE(driver.TimedOut());
+    CHECK_FALSE(theApp.m_bStartMenu);
+    CHECK(title == "Installation Norla Veltro 2024 - Installationsverzeichnis auswählen");
+    CHECK(directory == "C:\\Norla024_install\\");
+    CHECK_FALSE(desktopVisible);
+    CHECK_FALSE(startMenuVisible);
+    CHECK(desktopCheck == BST_CHECKED);
+    CHECK(startMenuCheck == BST_UNCHECKED);
+    theApp.m_bDesktopIcon = false;
+    DrainMessageQueue();
+}
+
+TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowhere")
+{
+    ScratchFolder scratch;
+    std::string missing = MissingDrive();
+    REQUIRE_FALSE(missing.empty());
+    struct Row {
+        std::string typed;
+        std::string message;   // empty: no message box
+    };
+    const std::string invalid =
+        "Bitte geben Sie ein gültiges Installationsverzeichnis an (zum Beispiel C:\\Norla024_install\\).";
+    const std::vector<Row> rows = {
+        {"", ""},
+        {"Produkt", invalid},
+        {scratch.Path() + "a<b", invalid},
+        {scratch.Path() + "a:b", invalid},
+        {scratch.Path() + "a?b\\", invalid},
+        {missing + "\\Produkt", "Das Installationsverzeichnis " + missing + "\\Produkt\\ konnte nicht angelegt werden."},
+    };
+    char cwd[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof(cwd), cwd);
+    SetCurrentDirectoryA(scratch.Path().c_str());   // where a relative path would land
+    for (size_t i = 0; i < rows.size(); ++i) {
+        CAPTURE(i);
+        CAPTURE(rows[i].typed);
+        FtpServer::Reset();
+        theApp.m_strInstallDir = kSentinelDir;
+        LogTail log;
+
+        bool box = !rows[i].message.empty();
+        StartRun run = PressStart(rows[i].typed, box);
+
+        CHECK_FALSE(run.timedOut);
+        REQUIRE(run.seen.size() == (box ? 2u : 1u));
+        if (box) {
+            CHECK(run.seen[1].isMessageBox);
+            CHECK(run.seen[1].title == "Update-Service");
+            CHECK(run.seen[1].text == rows[i].message);
+            CHECK(run.seen[1].style == (MB_OK | MB_ICONEXCLAMATION));
+        }
+        std::vector<std::string> logged;
+        if (box && rows[i].message != invalid)
+            logged.push_back(rows[i].message);
+        CHECK(log.Messages() == logged);
+        CHECK(theApp.m_strInstallDir == kSentinelDir);
+        CHECK(FtpServer::Commands().empty());   // not even a connection
+        CHECK(theApp.m_pSession == nullptr);
+    }
+    // Nothing was created, neither beside us nor in the scratch folder.
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((scratch.Path() + "*").c_str(), &data);
+    int entries = 0;
+    if (find != INVALID_HANDLE_VALUE) {
+        do
+            entries += std::string(data.cFileName) != "." && std::string(data.cFileName) != "..";
+        while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    CHECK(entries == 0);
+    SetCurrentDirectoryA(cwd);
+}
+
+TEST_CASE("Start creates the directory with its backslash, stores it, and stays when the server fails")
+{
+    ScratchFolder scratch;
+    struct Row {
+        const char* name;
+        FtpBehaviour behaviour;
+        bool messageBox;
+        std::vector<std::string> logged;
+    };
+    FtpBehaviour refused;
+    refused.refuseLogin = true;
+    FtpBehaviour noListing;
+    noListing.failList = true;
+    const std::string noConnection = "Verbindung zum FTP-Server konnte nicht hergestellt werden.";
+    const std::vector<Row> rows = {
+        {"login refused", refused, true, {"Verbinden mit FTP fehlgeschlagen", noConnection}},
+        {"listing refused", noListing, false, {"Verbunden mit FTP"}},
+    };
+    for (size_t i = 0; i < rows.size(); ++i) {
+        CAPTURE(i);
+        CAPTURE(std::string(rows[i].name));
+        FtpServer::Reset(rows[i].behaviour);
+        theApp.m_strInstallDir = kSentinelDir;
+        std::string typed = scratch.Path() + "Tief\\Produkt" + std::to_string(i);
+        LogTail log;
+
+        StartRun run = PressStart(typed, rows[i].messageBox);
+
+        CHECK_FALSE(run.timedOut);
+        INFO(run.seen.size());
+        REQUIRE(run.seen.size() == (rows[i].messageBox ? 2u : 1u));
+        if (rows[i].messageBox) {
+            CHECK(run.seen[1].title == "Update-Service");
+            CHECK(run.seen[1].text == noConnection);
+        }
+        CHECK(IsFolder(typed));
+        CHECK(theApp.m_strInstallDir == typed + "\\");
+        CHECK(log.Messages() == rows[i].logged);
+        CHECK(theApp.m_pFtpConnection == nullptr);
+        CHECK(FtpServer::Received("CONNECT"));
+        CHECK_FALSE(FtpServer::Received("RETR"));
+    }
+    FtpServer::Reset();
+}
+
+TEST_CASE("browsing: a drive's root gets no second backslash; cancelling keeps the page's text")
+{
+    struct Row {
+        const char* name;
+        int button;
+        const char* installDir;
+        const char* field;
+    };
+    const std::vector<Row> rows = {
+        {"root folder chosen", IDOK, "C:\\", "C:\\"},
+        // The typed text is not read back first: the stored directory is the page's own.
+        {"browse cancelled", IDCANCEL, "C:\\Norla024_install\\", "D:\\getippt"},
+    };
+    for (size_t i = 0; i < rows.size(); ++i) {
+        CAPTURE(i);
+        CAPTURE(std::string(rows[i].name));
+        theApp.m_strInstallDir = kSentinelDir;
+        HWND pageWindow = nullptr;
+        bool ownerless = false;
+        std::string prompt;
+        UiDriver driver;
+        driver
+            .Then(UiDriver::Inspect([&](HWND page) { pageWindow = page; },
+                                    UiDriver::All({UiDriver::Type(IDC_INSTALL_DIR, "D:\\getippt"),
+                                                   UiDriver::Click(IDC_BROWSE)})))
+            .Then(UiDriver::Inspect(
+                [&](HWND browse) {
+                    ownerless = GetWindow(browse, GW_OWNER) == nullptr;
+                    // The prompt is the only static text that starts with a blank.
+                    for (HWND child = GetWindow(browse, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                        char text[128] = "";
+                        GetWindowTextA(child, text, sizeof(text));
+                        if (text[0] == ' ')
+                            prompt = text;
+                    }
+                    SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>("C:\\"));
+                },
+                UiDriver::All({UiDriver::Click(rows[i].button),
+                               [&](HWND) { PostMessageA(pageWindow, WM_COMMAND, IDCANCEL, 0); }})));
+        WatchedInstallDirDlg page;
+        page.DoModal();
+        CHECK_FALSE(driver.TimedOut());
+        INFO(driver.Describe());
+        CHECK(driver.Seen().size() == 2);
+        CHECK(ownerless);
+        CHECK(prompt == " Bitte Pfad angeben:");
+        CHECK(theApp.m_strInstallDir == rows[i].installDir);
+        CHECK(page.fieldAtEnd == rows[i].field);
+        DrainMessageQueue();
+    }
+}

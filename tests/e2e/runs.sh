@@ -1,0 +1,287 @@
+# The end-to-end runs, one function each; e2e.sh RUN calls run_RUN. Sourced by e2e.sh.
+
+LICENCE_TEXT=$'Lizenzvertrag f\xfcr Norla Veltro 2024\r\n\r\n  1. Nutzung  \r\n\tNur f\xfcr Tests.\r\nEnde ohne Zeilenende'
+LICENCE_ROWS=$'Lizenzvertrag für Norla Veltro 2024\n\n1. Nutzung\nNur für Tests.\nEnde ohne Zeilenende'
+
+serve_licence() { printf '%s' "$LICENCE_TEXT" >"$ftp_home/license.txt"; }
+
+# The licence page when the server is down: the message, then a page that only lets the
+# user leave. A click on the disabled "Weiter" does nothing.
+run_licence_server_down() {
+    ftp_reset '"listening": false'
+    start_installer
+    leave_information
+    message_box "Norla Kesto Installer" "$NO_CONNECTION" no-connection
+    drive wait "$LICENCE" 10 || fail "licence page lost its run-time title"
+    shot licence-without-server
+    expect "licence rows" "$(drive rows "$LICENCE" $LIST)" ""
+    expect "check box" "$(drive state "$LICENCE" $ACCEPT)" "disabled visible unchecked"
+    expect "Weiter" "$(drive state "$LICENCE" $IDOK)" "disabled visible unchecked"
+    drive click "$LICENCE" $ACCEPT
+    drive click "$LICENCE" $IDOK
+    sleep 2
+    drive wait "$LICENCE" 1 || fail "licence page gone after clicks on disabled controls"
+    expect "check box after a click" "$(drive state "$LICENCE" $ACCEPT)" "disabled visible unchecked"
+    drive gone "$DIR" 0 || fail "disabled Weiter led on"
+    expect "log" "$(log_new)" "Verbinden mit FTP fehlgeschlagen"$'\n'"$NO_CONNECTION"
+    drive click "$LICENCE" $IDCANCEL
+    ended 10 || fail "program still running after Abbrechen"
+}
+
+# The licence rows as in the file; "Weiter" only while the box is ticked; an invalid and an
+# uncreatable directory keep the page, with their messages; Beenden ends the program.
+run_directory_checks() {
+    ftp_reset
+    serve_licence
+    start_installer
+    to_licence
+    shot licence
+    expect "licence rows" "$(drive rows "$LICENCE" $LIST)" "$LICENCE_ROWS"
+    expect "Weiter before ticking" "$(drive state "$LICENCE" $IDOK)" "disabled visible unchecked"
+    drive click "$LICENCE" $IDOK
+    sleep 1
+    drive gone "$DIR" 0 || fail "disabled Weiter led on"
+    drive click "$LICENCE" $ACCEPT
+    sleep 0.3
+    expect "Weiter after ticking" "$(drive state "$LICENCE" $IDOK)" "enabled visible unchecked"
+    drive click "$LICENCE" $ACCEPT
+    sleep 0.3
+    expect "Weiter after unticking" "$(drive state "$LICENCE" $IDOK)" "disabled visible unchecked"
+    to_directory
+    shot directory
+    expect "proposed directory" "$(drive text "$dir" $EDIT)" 'C:\Norla024_install\'
+    expect "desktop box" "$(drive state "$dir" $DESKTOP)" "enabled hidden unchecked"
+    expect "start menu box" "$(drive state "$dir" $STARTMENU)" "enabled hidden unchecked"
+    drive click "$dir" $DESKTOP
+    sleep 0.5
+
+    log_mark
+    rm -f "$FTP_ROOT/commands.log"
+    drive settext "$dir" $EDIT 'Produkt'
+    drive click "$dir" $START
+    message_box "Update-Service" "$INVALID_DIR" invalid-directory
+    drive wait "$dir" 5 || fail "page left after an invalid directory"
+    [ -e "$PREFIX/drive_c/users" ] && find "$PREFIX/drive_c" -maxdepth 4 -name Produkt | grep -q . &&
+        fail "a folder Produkt was created"
+
+    local missing=Q
+    [ ! -e "$PREFIX/dosdevices/q:" ] || fail "drive Q: exists in the prefix; the run needs a missing drive"
+    drive settext "$dir" $EDIT "$missing:\\Produkt"
+    drive click "$dir" $START
+    local text="Das Installationsverzeichnis $missing:\\Produkt\\ konnte nicht angelegt werden."
+    message_box "Update-Service" "$text" uncreatable-directory
+    drive wait "$dir" 5 || fail "page left after an uncreatable directory"
+    expect "log" "$(log_new)" "$text"
+    received CONNECT && fail "the server was contacted for a bad directory"
+
+    drive click "$dir" $IDOK
+    ended 10 || fail "program still running after Beenden"
+}
+
+ARCHIVE=norla_veltro_2024.zip
+# The product as the maker would put it on the server: the archive (made now, by Info-ZIP
+# zip, from a tree under $out/product whose first level is "Setup/"), the descriptor naming
+# it, and the licence.
+serve_product() {
+    local tree="$out/product"
+    rm -rf "$tree"
+    mkdir -p "$tree/Setup/.norla" "$tree/Setup/Daten/Tief/Tiefer"
+    cp "$FIXTURES/Norla2024.exe" "$FIXTURES/Elevate.dll" "$FIXTURES/Norla Kesto.exe" "$FIXTURES/kesto.ico" \
+        "$tree/Setup/"
+    printf 'Farbe=blau\r\n' >"$tree/Setup/.norla/einstellungen.ini"
+    printf 'Ansicht=2D\r\n' >"$tree/Setup/.norla/ansicht.ini"
+    head -c $((3 * 1024 * 1024 + 17)) /dev/urandom >"$tree/Setup/Daten/Tief/gelaende.bin"
+    printf 'tief\r\n' >"$tree/Setup/Daten/Tief/Tiefer/liesmich.txt"
+    # A name in the DOS code page, as zip tools on DOS and Windows store it: 0x9A is "Ü".
+    printf 'Umlaut\r\n' >"$tree/Setup/Daten/"$'\x9a'"bersicht.txt"
+    (cd "$tree" && LC_ALL=C zip -qrX "$ftp_home/$ARCHIVE" Setup) || fail "zip failed"
+    printf '  %s  \r\n' "${ARCHIVE^^}" >"$ftp_home/norlainstaller.ini"
+    serve_licence
+}
+# The tree as it must arrive: first level dropped, the DOS name in the Windows code page.
+expected_tree() {
+    rm -rf "$out/expected"
+    cp -a "$out/product/Setup" "$out/expected"
+    mv "$out/expected/Daten/"$'\x9a'"bersicht.txt" "$out/expected/Daten/Übersicht.txt"
+}
+completion_text() {   # completion_text INSTALLDIR (Windows path with its backslash)
+    printf 'Entpacken abgeschlossen.\nDer Installer für Norla Veltro 2024 startet nun automatisch.\nFalls nicht, führen Sie bitte den Installer manuell aus (%snorla2024.exe).' "$1"
+}
+
+# Through every page to the started setup program, with a typed directory.
+run_road() {
+    ftp_reset
+    serve_product
+    expected_tree
+    local target_win='C:\Produkte\Norla Veltro' target="$PREFIX/drive_c/Produkte/Norla Veltro"
+    rm -rf "$PREFIX/drive_c/Produkte"
+    start_installer
+    to_licence
+    shot licence
+    expect "licence rows" "$(drive rows "$LICENCE" $LIST)" "$LICENCE_ROWS"
+    expect "Weiter before ticking" "$(drive state "$LICENCE" $IDOK)" "disabled visible unchecked"
+    to_directory
+    shot directory
+    drive settext "$dir" $EDIT "$target_win"
+    shot directory-typed
+    drive click "$dir" $START
+    drive wait "$PROGRESS" 30 || fail "progress window did not appear"
+    shot progress
+    local text
+    text=$(drive msgbox "$(drive anybox 300)" 1) || fail "no completion message"
+    expect "completion message" "$text" "$(completion_text "$target_win\\")"
+    shot completion
+    drive click "$(drive anybox 1)" $IDOK
+    ended 60 || fail "program still running after the completion message"
+
+    # Every entry, byte for byte, and nothing else but the archive beside them.
+    cp "$ftp_home/$ARCHIVE" "$out/expected/$ARCHIVE"
+    diff -r -x Norla2024.log "$out/expected" "$target" >"$out/diff.txt" 2>&1 ||
+        fail "installed tree differs: $(head -5 "$out/diff.txt")"
+    local settings="$PREFIX/drive_c/users/$(id -un)/.norla"
+    diff -r "$out/expected/.norla" "$settings" >/dev/null || fail "settings folder not beside the desktop folder"
+    expect "log" "$(log_new)" "Verbunden mit FTP"$'\n'"Verbunden mit FTP"
+    # Started once, as a program of its own in the installer's folder.
+    expect "setup started" "$(cut -f1 "$target/Norla2024.log" 2>/dev/null | tr -d '\r')" \
+        "path=${target_win}\\Norla2024.exe"
+}
+
+FAILED_DOWNLOAD=$'Das Installationsarchiv konnte nicht vom Server geladen werden.\nBitte prüfen Sie die Internetverbindung und starten Sie die Installation erneut.'
+INSTALL_WIN='C:\Norla024_install\'
+install_dir() { echo "$PREFIX/drive_c/Norla024_install"; }
+
+# From a fresh start to "Starte Installation" in the proposed directory.
+start_installation() {
+    rm -rf "$(install_dir)"
+    start_installer
+    to_licence
+    to_directory
+    drive click "$dir" $START
+}
+# The installation ends with a message and without starting the setup program.
+ends_failed() {   # ends_failed MESSAGE NAME
+    local caption
+    caption=$(drive anybox 300) || { fail "no message at the end"; return; }
+    message_box "$caption" "$1" "$2"
+    ended 30 || fail "program still running after the message"
+    expect "log" "$(log_new)" "Verbunden mit FTP"$'\n'"Verbunden mit FTP"$'\n'"${1%%$'\n'*}"
+    [ ! -e "$(install_dir)/Norla2024.log" ] || fail "setup program started"
+}
+
+# Start with the login refused: the message, the page stays; Start again once the server
+# takes the login, and the installation goes through.
+run_login_refused_on_start() {
+    ftp_reset
+    serve_product
+    start_installer
+    to_licence
+    to_directory
+    ftp_behave '"refuse_login": true'
+    log_mark
+    drive click "$dir" $START
+    message_box "Update-Service" "$NO_CONNECTION" login-refused
+    drive wait "$dir" 5 || fail "page left after a refused login"
+    shot directory-after-refusal
+    expect "log" "$(log_new)" "Verbinden mit FTP fehlgeschlagen"$'\n'"$NO_CONNECTION"
+    ftp_behave
+    log_mark
+    drive click "$dir" $START
+    local caption
+    caption=$(drive anybox 300) || fail "no completion message"
+    expect "completion message" "$(drive msgbox "$caption" 1)" "$(completion_text "$INSTALL_WIN")"
+    drive click "$caption" $IDOK
+    ended 60 || fail "program still running after the completion message"
+    expect "log" "$(log_new)" "Verbunden mit FTP"
+    [ -e "$(install_dir)/Norla2024.log" ] || fail "setup program not started"
+}
+
+run_descriptor_missing() {
+    ftp_reset
+    serve_product
+    rm "$ftp_home/norlainstaller.ini"
+    start_installation
+    ends_failed "$FAILED_DOWNLOAD" descriptor-missing
+}
+
+run_archive_missing() {
+    ftp_reset
+    serve_product
+    rm "$ftp_home/$ARCHIVE"
+    start_installation
+    ends_failed "$FAILED_DOWNLOAD" archive-missing
+}
+
+run_transfer_dropped() {
+    ftp_reset '"drop_after": 1000000'
+    serve_product
+    start_installation
+    ends_failed "$FAILED_DOWNLOAD" transfer-dropped
+}
+
+# Escape on the progress window: the installation stops where it is, says nothing more,
+# starts nothing, and the program ends.
+escape_progress() {   # escape_progress NAME
+    shot "$1"
+    drive key "$PROGRESS" 0x1B || drive key "#$(drive find "$PROGRESS" 1)" 0x1B
+    ended 60 || fail "program still running after Escape"
+    drive anybox 0 >/dev/null 2>&1 && fail "a message box is left"
+    expect "log" "$(log_new)" "Verbunden mit FTP"$'\n'"Verbunden mit FTP"$'\n'"Installation abgebrochen"
+    [ ! -e "$(install_dir)/Norla2024.log" ] || fail "setup program started"
+}
+
+run_escape_download() {
+    ftp_reset '"slow_ms": 200'
+    serve_product
+    start_installation
+    drive wait "$PROGRESS" 30 || fail "progress window did not appear"
+    sleep 2
+    escape_progress escape-mid-download
+    local size
+    size=$(stat -c %s "$(install_dir)/$ARCHIVE" 2>/dev/null || echo 0)
+    [ "$size" -lt "$(stat -c %s "$ftp_home/$ARCHIVE")" ] || fail "the download was not cut short"
+}
+
+# Many small entries after the download, so that the unpacking takes a while.
+run_escape_unpack() {
+    ftp_reset
+    serve_product
+    local tree="$out/product"
+    mkdir -p "$tree/Setup/Viele"
+    for i in $(seq 3000); do printf '%s\r\n' "$i" >"$tree/Setup/Viele/datei$i.txt"; done
+    rm "$ftp_home/$ARCHIVE"
+    (cd "$tree" && LC_ALL=C zip -qrX "$ftp_home/$ARCHIVE" Setup)
+    start_installation
+    local archive
+    archive="$(install_dir)/$ARCHIVE"
+    local full
+    full=$(stat -c %s "$ftp_home/$ARCHIVE")
+    for _ in $(seq 600); do
+        [ "$(stat -c %s "$archive" 2>/dev/null || echo 0)" = "$full" ] && [ -d "$(install_dir)/Viele" ] && break
+        sleep 0.1
+    done
+    escape_progress escape-mid-unpacking
+    local unpacked
+    unpacked=$(find "$(install_dir)/Viele" -type f 2>/dev/null | wc -l)
+    [ "$unpacked" -lt 3000 ] || fail "everything was unpacked before Escape took effect"
+    echo "unpacked before Escape: $unpacked of 3000"
+}
+
+# A licence at both limits at once: 10,000 lines, the last one 4,096 characters long.
+run_licence_limits() {
+    ftp_reset
+    awk 'BEGIN { for (i = 1; i < 10000; i++) printf "Zeile %d\r\n", i
+                 s = ""; for (i = 0; i < 4096; i++) s = s "x"; printf "%s\r\n", s }' \
+        >"$ftp_home/license.txt"
+    start_installer
+    to_licence
+    shot licence-at-limits
+    local rows
+    rows=$(drive rows "$LICENCE" $LIST)
+    expect "rows" "$(printf '%s\n' "$rows" | wc -l)" 10000
+    expect "first row" "$(printf '%s\n' "$rows" | head -1)" "Zeile 1"
+    expect "longest row" "$(printf '%s\n' "$rows" | tail -1 | tr -d '\n' | wc -c)" 4096
+    expect "check box" "$(drive state "$LICENCE" $ACCEPT)" "enabled visible unchecked"
+    expect "log" "$(log_new)" "Verbunden mit FTP"
+    drive click "$LICENCE" $IDCANCEL
+    ended 10 || fail "program still running after Abbrechen"
+}
