@@ -5,6 +5,7 @@
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
 #include "download/ConnectionReport.h"
+#include "download/LowerCase.h"
 #include "framework/Internet.h"
 #include <memory>
 
@@ -13,14 +14,6 @@ const char* const kCaption = "Norla Kesto Installer";
 const char* const kTitle = "Installation Norla Veltro 2024 - Lizenzbestimmungen";
 const char* const kEmptyListingText = "leer";
 const DWORD_PTR kContext = 1;
-
-std::string ToLower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 // Reads the licence line by line into `rows`. False when the text breaks the limits; then
 // `rows` holds nothing worth showing. Throws CInternetException.
@@ -102,7 +95,7 @@ CLicenseDlg::Listing CLicenseDlg::FetchLicense(CFtpConnection& connection)
     bool more = true;
     while (more) {
         more = finder.FindNextFile();
-        if (finder.IsDirectory() || ToLower(finder.GetFileName()) != kLicenseFileName)
+        if (finder.IsDirectory() || LowerCase(finder.GetFileName()) != kLicenseFileName)
             continue;
         std::unique_ptr<CInternetFile> file;
         try {

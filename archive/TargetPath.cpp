@@ -1,25 +1,9 @@
 #include "archive/TargetPath.h"
+#include "util/DeviceName.h"
 #include <windows.h>
 #include <cstring>
 
 namespace {
-bool IsDeviceName(std::string base)
-{
-    // Windows ignores what follows the first dot and the blanks before it.
-    base = base.substr(0, base.find('.'));
-    base.erase(base.find_last_not_of(' ') + 1);
-    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : devices) {
-        if (_stricmp(base.c_str(), device) == 0)
-            return true;
-    }
-    // COM0 to COM9 and LPT0 to LPT9, and the superscript digits one to three.
-    if (base.size() != 4 || strchr("0123456789\xB9\xB2\xB3", base[3]) == nullptr || base[3] == '\0')
-        return false;
-    base.resize(3);
-    return _stricmp(base.c_str(), "COM") == 0 || _stricmp(base.c_str(), "LPT") == 0;
-}
-
 bool IsOrdinaryPart(const std::string& part)
 {
     if (part.empty() || part == "." || part == "..")

@@ -1,6 +1,7 @@
 #include "download/ArchiveDownload.h"
 #include "app/SetupApp.h"
 #include "download/DownloadSession.h"
+#include "download/LowerCase.h"
 #include "download/PlainFileName.h"
 #include "download/ServerParameters.h"
 #include "framework/StdioFile.h"
@@ -11,14 +12,6 @@
 
 namespace {
 const DWORD_PTR kContext = 1;
-
-// Lower case of the Windows code page, so that "Ä" becomes "ä" as well.
-std::string ToLower(std::string text)
-{
-    if (!text.empty())
-        ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
 
 std::string Trim(const std::string& text)
 {
@@ -48,7 +41,7 @@ std::string ReadDescriptor(CFtpConnection& connection, const std::string& listed
     if (file->ReadString(line, kMaxPathLength) && line.size() <= kMaxPathLength)
         line = Trim(line);
     file->Close();
-    return ToLower(line);
+    return LowerCase(line);
 }
 
 // Lists the connection's current directory afresh and hands every file entry to `visit`
@@ -76,7 +69,7 @@ bool WalkListing(CFtpConnection& connection,
 bool LookUpDescriptor(CFtpConnection& connection)
 {
     return WalkListing(connection, [&](const CFtpFileFind& entry) {
-        if (ToLower(entry.GetFileName()) != kDescriptorName)
+        if (LowerCase(entry.GetFileName()) != kDescriptorName)
             return true;
         theApp.m_strDownloadFileName = ReadDescriptor(connection, entry.GetFileName());
         return false;
@@ -96,7 +89,7 @@ bool LookUpArchive(CFtpConnection& connection, const std::string& fileName,
                    std::optional<ListedArchive>& listed)
 {
     return WalkListing(connection, [&](const CFtpFileFind& entry) {
-        std::string name = ToLower(entry.GetFileName());
+        std::string name = LowerCase(entry.GetFileName());
         if (name != fileName)
             return true;
         theApp.m_strArchivePath = theApp.m_strInstallDir + name;
