@@ -1,5 +1,6 @@
 #include "app/InstallDirPath.h"
-#include <windows.h>
+#include "util/OrdinaryName.h"
+#include <algorithm>
 
 namespace {
 bool IsDriveLetter(char c)
@@ -7,31 +8,37 @@ bool IsDriveLetter(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// Name characters only; the separators are checked by the caller.
-bool HasValidCharacters(const std::string& text)
+bool IsUsableName(const std::string& name)
 {
-    for (char c : text)
+    for (char c : name)
         if (static_cast<unsigned char>(c) < 0x20 || std::string("<>:\"/|?*").find(c) != std::string::npos)
             return false;
+    return IsOrdinaryName(name);
+}
+
+// The backslash-separated names of text, which ends with a backslash.
+bool AreUsableNames(const std::string& text)
+{
+    for (size_t begin = 0; begin < text.size();) {
+        size_t end = text.find('\\', begin);
+        if (!IsUsableName(text.substr(begin, end - begin)))
+            return false;
+        begin = end + 1;
+    }
     return true;
 }
 }
 
 bool IsValidInstallDir(const std::string& directory)
 {
-    if (directory.size() >= MAX_PATH || directory.empty() || directory.back() != '\\')
+    if (directory.size() > kMaxInstallDirLength || directory.empty() || directory.back() != '\\')
         return false;
     if (directory.size() >= 3 && IsDriveLetter(directory[0]) && directory[1] == ':' &&
         directory[2] == '\\')
-        return HasValidCharacters(directory.substr(3));
-    if (directory.compare(0, 2, "\\\\") != 0)
+        return AreUsableNames(directory.substr(3));
+    // A server and a share; "\\?\" and "\\.\" lead to the device namespace, whose server
+    // parts "?" and "." are no names.
+    if (directory.compare(0, 2, "\\\\") != 0 || std::count(directory.begin() + 2, directory.end(), '\\') < 2)
         return false;
-    // A server and a share, each a name of its own.
-    size_t serverEnd = directory.find('\\', 2);
-    if (serverEnd == std::string::npos || serverEnd == 2)
-        return false;
-    size_t shareEnd = directory.find('\\', serverEnd + 1);
-    if (shareEnd == std::string::npos || shareEnd == serverEnd + 1)
-        return false;
-    return HasValidCharacters(directory.substr(2));
+    return AreUsableNames(directory.substr(2));
 }

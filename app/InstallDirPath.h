@@ -1,7 +1,13 @@
 #pragma once
 // What the installation directory page accepts as a directory to install into.
+#include <cstddef>
 #include <string>
 
-// True for an absolute path "X:\..." or "\\server\share\..." that ends with a backslash,
-// fits in MAX_PATH and holds no character Windows forbids in a name.
+// The longest directory the rest of the installation can use: the setup program's name
+// must still fit behind it in a path of at most MAX_PATH - 1 characters.
+constexpr size_t kMaxInstallDirLength = 259 - (sizeof("Norla2024.exe") - 1);   // 246
+
+// True for an absolute path "X:\..." or "\\server\share\..." that ends with a backslash, is
+// at most kMaxInstallDirLength long, and whose every part is a name Windows stores as
+// written: no forbidden character, no trailing dot or blank, no device name, no "." or "..".
 bool IsValidInstallDir(const std::string& directory);

@@ -3,6 +3,7 @@
 #include "archive/HandleFileHooks.h"
 #include "archive/TargetPath.h"
 #include "archive/ZipRecords.h"
+#include "util/OrdinaryName.h"
 #include <unzip.h>
 #include <climits>
 #include <cstring>

@@ -1,30 +1,6 @@
 #include "archive/TargetPath.h"
-#include "util/DeviceName.h"
 #include <windows.h>
 #include <cstring>
-
-namespace {
-bool IsOrdinaryPart(const std::string& part)
-{
-    if (part.empty() || part == "." || part == "..")
-        return true;
-    char last = part.back();
-    return last != '.' && last != ' ' && part.find(':') == std::string::npos && !IsDeviceName(part);
-}
-}
-
-bool IsOrdinaryPath(const char* path)
-{
-    const char* rest = path[0] != '\0' && path[1] == ':' ? path + 2 : path;
-    for (;;) {
-        size_t length = strcspn(rest, "\\/");
-        if (!IsOrdinaryPart(std::string(rest, length)))
-            return false;
-        if (rest[length] == '\0')
-            return true;
-        rest += length + 1;
-    }
-}
 
 bool IsAbsolutePath(const char* path)
 {

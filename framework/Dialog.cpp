@@ -46,6 +46,8 @@ void ReportInternalError(CDialog& dialog, HWND hWnd)
         reporting = false;
     }
     dialog.EndDialog(IDCANCEL);
+    // Work that pumps messages meanwhile (a download, the unpacking) stops as for a cancel.
+    ::PostQuitMessage(0);
 }
 }
 
@@ -156,8 +158,18 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
 INT_PTR CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
+    case WM_INITDIALOG: {
+        // A dialog that its handler did not place opens centred, as a dialog framework's do.
+        RECT before;
+        ::GetWindowRect(m_hWnd, &before);
+        BOOL result = OnInitDialog();
+        RECT after;
+        ::GetWindowRect(m_hWnd, &after);
+        LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
+        if (::EqualRect(&before, &after) && !(style & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)))
+            CenterWindow();
+        return result;
+    }
     case WM_COMMAND:
         if (IsUnreachableClick(HIWORD(wParam), reinterpret_cast<HWND>(lParam))) {
             UndoAutoCheck(reinterpret_cast<HWND>(lParam));

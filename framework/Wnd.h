@@ -19,6 +19,9 @@ public:
     BOOL EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     BOOL GetClientRect(RECT* rect) const { return ::GetClientRect(m_hWnd, rect); }
+    // Centres the window on its owner, or on the work area when the owner is missing, hidden
+    // or minimised; never beyond the work area.
+    void CenterWindow();
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     BOOL RedrawWindow(const RECT* rect, HRGN region, UINT flags)
     {

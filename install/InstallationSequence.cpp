@@ -22,6 +22,8 @@ const char* const kStartMenuLink = "\\Norla Kesto\\Norla Kesto 2.0.lnk";
 const char* const kShortcutDescription = "Norla Kesto 2.0";
 const char* const kShortcutTarget = "\\Norla Kesto.exe";
 const char* const kShortcutIcon = "\\kesto.ico";
+// Older SDKs' SHCNF_FLUSHNOWAIT; this SDK's value also carries SHCNF_FLUSH, which waits.
+const UINT kNotifyFlushNoWait = 0x2000;
 
 struct Unpacking {
     bool opened = false;
@@ -130,7 +132,7 @@ void CreateShortcuts()
         _mkdir((programs + kStartMenuFolder).c_str());
         CreateCompanionShortcut(programs + kStartMenuLink, description);
         ::CoUninitialize();
-        ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSHNOWAIT, nullptr, nullptr);
+        ::SHChangeNotify(SHCNE_ASSOCCHANGED, kNotifyFlushNoWait, nullptr, nullptr);
     }
 }
 

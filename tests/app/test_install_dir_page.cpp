@@ -111,16 +111,30 @@ TEST_CASE("which directories the page accepts")
         {"\\\\server\\\\", false},
         {"\\\\\\share\\", false},
         {"C:\\Produkt", false},   // the page appends the backslash first
+        // Names Windows would store under another name, or not as a file at all.
+        {"C:\\x\\dot.\\", false},
+        {"C:\\x\\trail \\", false},
+        {"C:\\x\\nul.txt\\", false},
+        {"C:\\com1\\x\\", false},
+        {"C:\\x\\..\\y\\", false},
+        {"C:\\x\\.\\", false},
+        {"C:\\x\\\\y\\", false},
+        {"\\\\.\\pipe\\x\\", false},
+        {"\\\\?\\C:\\x\\", false},
+        {"\\\\server\\con\\", false},
+        {"C:\\x.y\\ a\\", true},
+        {"C:\\console\\", true},
     };
     for (size_t i = 0; i < rows.size(); ++i) {
         CAPTURE(i);
         CAPTURE(std::string(rows[i].directory));
         CHECK(IsValidInstallDir(rows[i].directory) == rows[i].valid);
     }
-    std::string longest = "C:\\" + std::string(MAX_PATH - 5, 'x') + "\\";
-    CHECK(longest.size() == MAX_PATH - 1);
+    // The longest directory still leaves room for "Norla2024.exe" in a MAX_PATH path.
+    std::string longest = "C:\\" + std::string(MAX_PATH - 18, 'x') + "\\";
+    CHECK((longest + "Norla2024.exe").size() == MAX_PATH - 1);
     CHECK(IsValidInstallDir(longest));
-    CHECK_FALSE(IsValidInstallDir("C:\\" + std::string(MAX_PATH - 4, 'x') + "\\"));
+    CHECK_FALSE(IsValidInstallDir("C:\\" + std::string(MAX_PATH - 17, 'x') + "\\"));
 }
 
 TEST_CASE("initialisation: title, default directory, shortcut boxes hidden with the install state's values")

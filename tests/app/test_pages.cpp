@@ -9,6 +9,8 @@
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
 #include <doctest.h>
+#include <cstdlib>
+#include <functional>
 
 namespace {
 const char* const kInfoTitle = "Installation Norla Veltro 2024 - Informationen";
@@ -144,4 +146,35 @@ TEST_CASE("screenshot of the installation directory page")
     CHECK(dir.DoModal() == IDCANCEL);
     CHECK_FALSE(driver.TimedOut());
     DrainMessageQueue();
+}
+
+TEST_CASE("every page and the progress window open centred on the work area")
+{
+    FtpServer::Reset();
+    FtpServer::PutFile("license.txt", "Lizenz\r\n");
+    struct Row {
+        const char* name;
+        std::function<void()> run;
+    } rows[] = {
+        {"information", [] { CInfoDlg().DoModal(); }},
+        {"licence", [] { REQUIRE(OpenSharedSession()); CLicenseDlg().DoModal(); }},
+        {"installation directory", [] { CInstallDirDlg().DoModal(); }},
+        {"progress", [] { theApp.m_dlgProgress.DoModal(); }},
+    };
+    RECT area;
+    REQUIRE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0));
+    for (const Row& row : rows) {
+        CAPTURE(row.name);
+        RECT window = {};
+        UiDriver driver;
+        driver.Then(UiDriver::Inspect([&](HWND page) { GetWindowRect(page, &window); },
+                                      UiDriver::PressKey(VK_ESCAPE)));
+        row.run();
+        CHECK_FALSE(driver.TimedOut());
+        CHECK(window.right > window.left);
+        CHECK(std::abs((window.left + window.right) - (area.left + area.right)) <= 2);
+        CHECK(std::abs((window.top + window.bottom) - (area.top + area.bottom)) <= 2);
+        ReleaseSharedSession();
+        DrainMessageQueue();
+    }
 }

@@ -63,6 +63,15 @@ run_directory_checks() {
     drive wait "$dir" 5 || fail "page left after an invalid directory"
     [ -e "$PREFIX/drive_c/users" ] && find "$PREFIX/drive_c" -maxdepth 4 -name Produkt | grep -q . &&
         fail "a folder Produkt was created"
+    # Names Windows would store under another name, or open as a device.
+    local bad
+    for bad in 'C:\x\dot.' 'C:\x\trail ' 'C:\x\nul.txt' '\\.\pipe\x'; do
+        drive settext "$dir" $EDIT "$bad"
+        drive click "$dir" $START
+        message_box "Update-Service" "$INVALID_DIR" "invalid-directory-${bad//[^a-z]/}"
+        drive wait "$dir" 5 || fail "page left after $bad"
+    done
+    [ ! -e "$PREFIX/drive_c/x" ] || fail "C:\x was created for a refused directory"
 
     local missing=Q
     [ ! -e "$PREFIX/dosdevices/q:" ] || fail "drive Q: exists in the prefix; the run needs a missing drive"

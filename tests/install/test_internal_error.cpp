@@ -7,6 +7,7 @@
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "framework/Dialog.h"
+#include "install/ProgressDlg.h"
 #include <doctest.h>
 #include <new>
 #include <stdexcept>
@@ -133,6 +134,7 @@ TEST_CASE("an exception in a dialog handler is logged, shown once and ends the d
         CHECK(std::all_of(logged.begin(), logged.end(),
                           [&](const std::string& m) { return m == rows[i].text; }));
         CHECK(dialog.m_hWnd == nullptr);
+        CHECK_FALSE(PumpPendingMessages());   // a running installation stops
         DrainMessageQueue();
     }
 }
