@@ -1,42 +1,19 @@
 #include "app/FolderBrowser.h"
+#include "framework/Handles.h"
 #include <shlobj.h>
 
 namespace {
-// The shell allocator, released when the browse ends.
-class ShellMalloc {
-public:
-    ShellMalloc() { ::SHGetMalloc(&m_pMalloc); }
-    ~ShellMalloc()
-    {
-        if (m_pMalloc)
-            m_pMalloc->Release();
-    }
-    ShellMalloc(const ShellMalloc&) = delete;
-    ShellMalloc& operator=(const ShellMalloc&) = delete;
-
-    IMalloc* Get() const { return m_pMalloc; }
-    void Free(void* item) const
-    {
-        if (item)
-            m_pMalloc->Free(item);
-    }
-
-private:
-    IMalloc* m_pMalloc = nullptr;
-};
-
 // The item identifier list of `path`, parsed by the desktop folder; null when it cannot be.
 LPITEMIDLIST ParseRootPath(const std::string& path)
 {
-    IShellFolder* desktop = nullptr;
-    if (FAILED(::SHGetDesktopFolder(&desktop)))
+    CComPtr<IShellFolder> desktop;
+    if (FAILED(::SHGetDesktopFolder(desktop.Out())))
         return nullptr;
     WCHAR wide[MAX_PATH] = {};
     LPITEMIDLIST item = nullptr;
     if (::MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, path.c_str(), -1, wide, MAX_PATH) == 0 ||
         FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &item, nullptr)))
         item = nullptr;
-    desktop->Release();
     return item;
 }
 }
@@ -47,8 +24,8 @@ CFolderBrowser::CFolderBrowser(std::string prompt) : m_strPrompt(std::move(promp
 
 int CFolderBrowser::Browse()
 {
-    ShellMalloc shellMalloc;
-    if (shellMalloc.Get() == nullptr)
+    CComPtr<IMalloc> shellMalloc;
+    if (FAILED(::SHGetMalloc(shellMalloc.Out())))
         return 0;
 
     BROWSEINFOA info = {};
@@ -59,6 +36,7 @@ int CFolderBrowser::Browse()
             return 0;
         info.pidlRoot = root;
     }
+    CItemIdList rootItem(shellMalloc.Get(), root);
     m_strFolderPath.assign(MAX_PATH, '\0');
     info.pszDisplayName = &m_strFolderPath[0];
     info.lpszTitle = m_strPrompt.empty() ? "Open" : m_strPrompt.c_str();
@@ -66,14 +44,12 @@ int CFolderBrowser::Browse()
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(this);
 
-    LPITEMIDLIST chosen = ::SHBrowseForFolderA(&info);
-    shellMalloc.Free(root);
+    CItemIdList chosen(shellMalloc.Get(), ::SHBrowseForFolderA(&info));
     int result = 0;
-    if (chosen) {
+    if (chosen.Get()) {
         m_iImageIndex = info.iImage;
-        if (::SHGetPathFromIDListA(chosen, &m_strFolderPath[0]))
+        if (::SHGetPathFromIDListA(chosen.Get(), &m_strFolderPath[0]))
             result = 1;
-        shellMalloc.Free(chosen);
     }
     m_strFolderPath.resize(std::char_traits<char>::length(m_strFolderPath.c_str()));
     return result;

@@ -1,5 +1,6 @@
 #include "archive/DiskObject.h"
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
 #include <algorithm>
 #include <cstdlib>
 
@@ -21,30 +22,6 @@ bool SplitPath(const std::string& path, PathParts& parts)
     parts = {drive, directory, name, extension};
     return true;
 }
-
-std::string GetCurrentDir()
-{
-    char buffer[MAX_PATH];
-    DWORD length = ::GetCurrentDirectoryA(sizeof(buffer), buffer);
-    if (length > 0 && length < sizeof(buffer))
-        return std::string(buffer, length);
-    std::string large(length, '\0');
-    length = ::GetCurrentDirectoryA(static_cast<DWORD>(large.size()), &large[0]);
-    large.resize(length < large.size() ? length : 0);
-    return large;
-}
-
-// Puts the current directory back when the operation ends, however it ends.
-class CurrentDirectoryKeeper {
-public:
-    CurrentDirectoryKeeper() : m_saved(GetCurrentDir()) {}
-    ~CurrentDirectoryKeeper() { ::SetCurrentDirectoryA(m_saved.c_str()); }
-    CurrentDirectoryKeeper(const CurrentDirectoryKeeper&) = delete;
-    CurrentDirectoryKeeper& operator=(const CurrentDirectoryKeeper&) = delete;
-
-private:
-    std::string m_saved;
-};
 
 void SlashesToBackslashes(std::string& path)
 {
@@ -148,15 +125,15 @@ bool CDiskObject::ResolvePath(std::string& path)
         return false;
     }
     if (parts.drive.empty()) {
-        CurrentDirectoryKeeper keeper;
-        std::string current = GetCurrentDir();
+        CCurrentDirectoryKeeper keeper;
+        std::string current = CCurrentDirectoryKeeper::Current();
         if (parts.directory.size() > 2 && BeginsWith(parts.directory, "..\\")) {
             std::string directory = parts.directory;
             while (directory.size() > 2 && BeginsWith(directory, "..\\")) {
                 ::SetCurrentDirectoryA("..");
                 directory.erase(0, 3);
             }
-            path = JoinToFolder(GetCurrentDir(), directory + parts.name + parts.extension);
+            path = JoinToFolder(CCurrentDirectoryKeeper::Current(), directory + parts.name + parts.extension);
         } else if (BeginsWith(parts.directory, "\\")) {
             path = current.substr(0, 2) + path;
         } else {
@@ -180,7 +157,7 @@ bool CDiskObject::FolderExists(const std::string& folder)
     std::string path = folder;
     if (!NormalizeFolderPath(path))
         return false;
-    CurrentDirectoryKeeper keeper;
+    CCurrentDirectoryKeeper keeper;
     return ::SetCurrentDirectoryA(path.c_str()) != FALSE;
 }
 
@@ -199,7 +176,7 @@ bool CDiskObject::BuildFolderTree(const std::string& folder)
         SetParameterError();
         return false;
     }
-    CurrentDirectoryKeeper keeper;
+    CCurrentDirectoryKeeper keeper;
 
     // A UNC path's server takes the place of the drive.
     std::string root = parts.drive;
@@ -247,8 +224,8 @@ bool CDiskObject::ListFiles(const std::string& folder, std::vector<std::string>&
 
     const std::string pattern = path + "*.*";
     WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
+    CFindHandle find(pattern.c_str(), &data);
+    if (!find.IsValid()) {
         SetSystemError(::GetLastError(), pattern);
         return false;
     }
@@ -259,8 +236,7 @@ bool CDiskObject::ListFiles(const std::string& folder, std::vector<std::string>&
         std::string name = data.cFileName;
         list.insert(std::upper_bound(list.begin(), list.end(), name), name);
         ShowFeedback(name);
-    } while (::FindNextFileA(find, &data));
-    ::FindClose(find);
+    } while (find.FindNext(&data));
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "install/CreateShortcut.h"
+#include "framework/Handles.h"
 #include <objidl.h>
 #include <shlobj.h>
 #include <cstring>
@@ -21,24 +22,6 @@ bool ArgumentsAcceptable(const char* target, const char* arguments, const char* 
            workingDirectory != nullptr && iconFile != nullptr && iconIndex >= 0;
 }
 
-// Releases the interface when the scope ends, on every path.
-template <class Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef()
-    {
-        if (m_p)
-            m_p->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    Interface* operator->() const { return m_p; }
-    void** Out() { return reinterpret_cast<void**>(&m_p); }
-
-private:
-    Interface* m_p = nullptr;
-};
 }
 
 HRESULT CreateShortcut(const char* target, const char* arguments, const char* linkPath,
@@ -50,9 +33,9 @@ HRESULT CreateShortcut(const char* target, const char* arguments, const char* li
         return E_INVALIDARG;
 
     // Declared first, released last: the file interface goes before the link object.
-    ComRef<IShellLinkA> link;
+    CComPtr<IShellLinkA> link;
     HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkA, link.Out());
+                                      IID_IShellLinkA, link.OutVoid());
     if (FAILED(result))
         return result;
     link->SetPath(target);
@@ -66,8 +49,8 @@ HRESULT CreateShortcut(const char* target, const char* arguments, const char* li
     if (*iconFile)
         link->SetIconLocation(iconFile, iconIndex);
 
-    ComRef<IPersistFile> file;
-    result = link->QueryInterface(IID_IPersistFile, file.Out());
+    CComPtr<IPersistFile> file;
+    result = link->QueryInterface(IID_IPersistFile, file.OutVoid());
     if (FAILED(result))
         return result;
     WCHAR widePath[MAX_PATH];

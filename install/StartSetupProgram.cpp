@@ -1,4 +1,5 @@
 #include "install/StartSetupProgram.h"
+#include "framework/Handles.h"
 
 CreateProcessAProc g_pfnStartProcess = ::CreateProcessA;
 
@@ -17,12 +18,10 @@ static_assert(sizeof(STARTUPINFOA) == 68, "the start record of a 32-bit process"
 void StartElevated(const std::string& installDir, const std::string& program,
                    PROCESS_INFORMATION& process)
 {
-    HMODULE library = ::LoadLibraryA((installDir + kElevationLibrary).c_str());
-    if (library == nullptr)
+    CLibrary library;
+    if (!library.Load((installDir + kElevationLibrary).c_str()))
         return;
-    // Through void(*)(): a direct cast between unrelated function types draws a warning.
-    CreateProcessElevatedAProc start = reinterpret_cast<CreateProcessElevatedAProc>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(library, kElevatedStart)));
+    auto start = library.GetProc<CreateProcessElevatedAProc>(kElevatedStart);
     if (start != nullptr) {
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
@@ -30,7 +29,6 @@ void StartElevated(const std::string& installDir, const std::string& program,
         start(program.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP,
               nullptr, nullptr, &startup, &process);
     }
-    ::FreeLibrary(library);
 }
 }
 
@@ -46,8 +44,8 @@ void StartSetupProgram(const std::string& installDir)
     DWORD error = ::GetLastError();
     if (started) {
         // Not waited for; the handles are only closed so they do not outlive their use.
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
+        CHandle thread(process.hThread);
+        CHandle child(process.hProcess);
         return;
     }
     if (error == kErrorElevationRequired)
