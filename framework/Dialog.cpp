@@ -115,8 +115,9 @@ BOOL CDialog::OnCommand(UINT id, UINT)
 }
 
 namespace {
-// BM_CLICK reaches a button whatever its state; a disabled or hidden button is one that
-// nobody could have clicked, so its click is dropped.
+// BM_CLICK reaches a button whatever its state: Wine delivers it to disabled and hidden
+// buttons, and on Windows any process on the desktop (automation tools, a hostile program) can
+// send one. A button that nobody could have clicked does not act, so such a click is dropped.
 bool IsUnreachableClick(UINT code, HWND control)
 {
     return code == BN_CLICKED && control != nullptr &&
