@@ -1,7 +1,6 @@
 #include "framework/Dialog.h"
 #include "framework/Internet.h"
 #include "framework/WinApp.h"
-#include <commctrl.h>
 #include <cstdio>
 #include <exception>
 
@@ -59,11 +58,7 @@ CDialog::CDialog(UINT nIDTemplate, HWND hWndParent)
 INT_PTR CDialog::DoModal()
 {
     // The progress bar class lives in comctl32 and must be registered before a template uses it.
-    static const bool registered = [] {
-        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-        return ::InitCommonControlsEx(&icc) != FALSE;
-    }();
-    (void)registered;
+    CWinApp::InitCommonControls();
     m_bEnding = false;
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
                              m_hWndParent, DialogProc, reinterpret_cast<LPARAM>(this));

@@ -1,24 +1,11 @@
 #include "framework/Internet.h"
+#include "framework/WinApp.h"
 #include <algorithm>
 #include <cstring>
 #include <exception>
 #include <vector>
 
 namespace {
-std::string ModuleBaseName()
-{
-    char path[MAX_PATH] = "";
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name(path);
-    size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
-        name.erase(0, slash + 1);
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name;
-}
-
 // Sessions whose status callback is on. The callback only gets a handle, which may be a
 // connection, listing or file made from the session, so it is traced back to its root.
 std::vector<CInternetSession*>& CallbackSessions()
@@ -64,7 +51,7 @@ CInternetSession::CInternetSession(const char* agent, DWORD_PTR context, DWORD a
                                    const char* proxyName, const char* proxyBypass, DWORD flags)
     : m_dwContext(context)
 {
-    std::string agentName = agent ? std::string(agent) : ModuleBaseName();
+    std::string agentName = agent ? std::string(agent) : AfxGetAppName();
     m_hSession = ::InternetOpenA(agentName.c_str(), accessType, proxyName, proxyBypass, flags);
 }
 

@@ -37,8 +37,11 @@ CWinApp::~CWinApp()
 
 void CWinApp::InitCommonControls()
 {
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    static const bool registered = [] {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+        return ::InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)registered;
 }
 
 BOOL CWinApp::PreTranslateMessage(MSG* pMsg)

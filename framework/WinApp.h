@@ -25,8 +25,8 @@ public:
     // record of it. Must not throw.
     virtual void LogInternalError(const std::string& text) { (void)text; }
 
-    // Registers the common controls (progress bar) and the themed look.
-    void InitCommonControls();
+    // Registers the common controls (progress bar) and the themed look, once a process.
+    static void InitCommonControls();
     // Program entry after the application object is constructed.
     int Run(HINSTANCE hInstance);
 
