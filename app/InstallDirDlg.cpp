@@ -1,6 +1,7 @@
 #include "app/InstallDirDlg.h"
 #include "app/FolderBrowser.h"
 #include "app/InstallDirPath.h"
+#include "app/PrivateFolder.h"
 #include "app/SetupApp.h"
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
@@ -122,9 +123,14 @@ void CInstallDirDlg::OnStart()
 // The disk object shows its progress and errors in this page's title.
 bool CInstallDirDlg::CreateInstallDir()
 {
+    std::string firstNew = FirstMissingFolder(m_strDirectory);
     CDiskObject disk(this);
-    if (disk.BuildFolderTree(m_strDirectory))
+    if (disk.BuildFolderTree(m_strDirectory)) {
+        // Where the file system keeps no permissions, the folder is used as it is.
+        if (!firstNew.empty())
+            MakeFolderPrivate(firstNew);
         return true;
+    }
     std::string text = kInstallDirNotCreatedText;
     text.replace(text.find("%s"), 2, m_strDirectory);
     Warn(text);

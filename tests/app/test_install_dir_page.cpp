@@ -1,6 +1,7 @@
 // The installation directory page: what Start does with the typed directory, the folder
 // browser, and the directory check.
 #include "FtpServer.h"
+#include "ImportHook.h"
 #include "LogTail.h"
 #include "ScratchFolder.h"
 #include "UiDriver.h"
@@ -10,7 +11,10 @@
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include <doctest.h>
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
+#include <set>
 
 namespace {
 const char* const kSentinelDir = "garbage\\";
@@ -235,6 +239,53 @@ TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowh
     SetCurrentDirectoryA(cwd);
 }
 
+namespace {
+// What Start asked the system to protect. Wine keeps no DACL of a file of its own (it maps one
+// to Unix mode bits and reads back a default), so the request is read from the call itself.
+struct Protection {
+    std::string folder;
+    bool isProtected = false;
+    std::set<std::string> sids;   // full control, inherited by files and folders inside
+};
+std::vector<Protection> g_protections;
+ImportHook* g_setSecurity = nullptr;
+
+DWORD WINAPI RecordSetSecurity(LPSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info,
+                               PSID owner, PSID group, PACL dacl, PACL sacl)
+{
+    Protection seen{name, (info & PROTECTED_DACL_SECURITY_INFORMATION) != 0, {}};
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        char* text = nullptr;
+        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
+            ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && ace->Mask == FILE_ALL_ACCESS &&
+            ace->Header.AceFlags == (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) &&
+            ConvertSidToStringSidA(&ace->SidStart, &text)) {
+            seen.sids.insert(text);
+            LocalFree(text);
+        }
+    }
+    g_protections.push_back(seen);
+    using Fn = DWORD(WINAPI*)(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL);
+    return g_setSecurity->Original<Fn>()(name, type, info, owner, group, dacl, sacl);
+}
+
+std::string CurrentUserSidText()
+{
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE buffer[256];
+    DWORD size = sizeof(buffer);
+    GetTokenInformation(token, TokenUser, buffer, size, &size);
+    CloseHandle(token);
+    char* text = nullptr;
+    ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+    std::string sid = text ? text : "";
+    LocalFree(text);
+    return sid;
+}
+}
+
 TEST_CASE("Start creates the directory with its backslash, stores it, and stays when the server fails")
 {
     ScratchFolder scratch;
@@ -260,6 +311,10 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         theApp.m_strInstallDir = kSentinelDir;
         std::string typed = scratch.Path() + "Tief\\Produkt" + std::to_string(i);
         LogTail log;
+        g_protections.clear();
+        ImportHook hook("advapi32.dll", "SetNamedSecurityInfoA", reinterpret_cast<void*>(RecordSetSecurity));
+        REQUIRE(hook.Installed());
+        g_setSecurity = &hook;
 
         StartRun run = PressStart(typed, rows[i].messageBox);
 
@@ -272,6 +327,12 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         }
         CHECK(IsFolder(typed));
         CHECK(theApp.m_strInstallDir == typed + "\\");
+        // The outermost folder Start made is the user's alone; what existed is left alone.
+        REQUIRE(g_protections.size() == 1);
+        CHECK(g_protections[0].folder == (i == 0 ? scratch.Path() + "Tief" : typed));
+        CHECK(g_protections[0].isProtected);
+        CHECK(g_protections[0].sids ==
+              std::set<std::string>{CurrentUserSidText(), "S-1-5-32-544", "S-1-5-18"});
         CHECK(log.Messages() == rows[i].logged);
         CHECK(theApp.m_pFtpConnection == nullptr);
         CHECK(FtpServer::Received("CONNECT"));
