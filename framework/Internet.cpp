@@ -205,9 +205,10 @@ UINT CInternetFile::Read(void* buffer, UINT count)
 BOOL CInternetFile::ReadString(std::string& line, size_t maxLength)
 {
     line.clear();
+    if (m_bLineCut)
+        return FALSE;
     const size_t keep = maxLength == std::string::npos ? maxLength : maxLength + 1;
     bool readAny = false;
-    bool cut = false;
     for (;;) {
         if (m_buffered.empty()) {
             char chunk[512];
@@ -228,15 +229,21 @@ BOOL CInternetFile::ReadString(std::string& line, size_t maxLength)
             // Only with an unbounded caller: out of memory is this layer's failure too.
             throw CInternetException(ERROR_NOT_ENOUGH_MEMORY);
         }
-        cut = cut || take > room;
+        if (take > room) {
+            // Too long is all the caller can learn from here on, and a hostile server's
+            // line may never end: stop reading. A CR kept at the cut is text.
+            m_bLineCut = true;
+            m_buffered.clear();
+            return TRUE;
+        }
         m_buffered.erase(0, end == std::string::npos ? take : end + 1);
         if (end != std::string::npos)
             break;
     }
     if (!readAny)
         return FALSE;
-    // A CR before the LF belongs to the line end; in a line that was cut it is text.
-    if (!cut && !line.empty() && line.back() == '\r')
+    // A CR before the LF belongs to the line end.
+    if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return TRUE;
 }

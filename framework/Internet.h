@@ -115,9 +115,10 @@ public:
     // Bytes read; 0 at the end. Throws CInternetException.
     UINT Read(void* buffer, UINT count);
     // One line without its line end (LF or CR LF); FALSE at the end of the file when
-    // nothing was read. At most maxLength + 1 characters are kept, so a longer line is
-    // told by line.size() > maxLength; its rest is read and dropped. Memory stays bounded
-    // whatever the server sends. Throws CInternetException.
+    // nothing was read. A longer line than maxLength comes as its first maxLength + 1
+    // characters and ends the reading: its rest is not fetched (it may never end), and
+    // every later ReadString gives FALSE. Memory and time stay bounded whatever the server
+    // sends. Throws CInternetException.
     BOOL ReadString(std::string& line, size_t maxLength);
     virtual void Close();
 
@@ -126,4 +127,5 @@ public:
 private:
     HINTERNET m_hFile;
     std::string m_buffered;   // read ahead by ReadString, not yet handed out
+    bool m_bLineCut = false;  // a line was over its limit: ReadString has nothing more
 };

@@ -70,6 +70,7 @@ struct LicenseCase {
     std::string text;
     std::vector<std::string> rows;
     bool tooLong;
+    bool endless = false;   // the server sends "x" after the text, without end
 };
 }
 
@@ -91,15 +92,26 @@ TEST_CASE("the licence file's lines become the list's rows, trimmed, in file ord
         {"one line more than allowed", lines + "one more\r\n", {}, true},
         {"one character longer than allowed", "a\r\n" + std::string(kMaxLicenseLineLength + 1, 'x') + "\r\nb\r\n", {}, true},
         {"a long line without any line feed", std::string(3 * 1024 * 1024, 'y'), {}, true},
+        {"a line that never ends", "A\r\n", {}, true, true},
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         CAPTURE(i);
         CAPTURE(std::string(cases[i].name));
-        FtpServer::Reset();
+        FtpBehaviour behaviour;
+        if (cases[i].endless)
+            behaviour.endlessRetr = "license.txt";
+        FtpServer::Reset(behaviour);
         FtpServer::PutFile("license.txt", cases[i].text);
         LogTail log;
+        ServerBytesRead read;
+        REQUIRE(read.Installed());
 
         PageView view = ShowLicensePage();
+
+        // Once a line is over the limit the answer is known: reading stops a few KiB into
+        // it (here the first line, or the one that never ends).
+        if (cases[i].endless || cases[i].text.find('\n') > kMaxLicenseLineLength + 1)
+            CHECK(read.Count() < kMaxLicenseLineLength + 4096);
 
         CHECK_FALSE(view.timedOut);
         CHECK(view.seen.size() == 1);   // the page only, no message box

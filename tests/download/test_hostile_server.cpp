@@ -59,9 +59,10 @@ void CheckRefusedUnasked(const std::string& name)
 }
 
 // Reads the descriptor as the installation directory page does.
-std::string LookUpDescriptor(const std::string& content)
+std::string LookUpDescriptor(const std::string& content,
+                             const FtpBehaviour& behaviour = FtpBehaviour())
 {
-    FtpServer::Reset();
+    FtpServer::Reset(behaviour);
     FtpServer::PutFile("norlainstaller.ini", content);
     CInternetSession session;
     theApp.m_strDownloadFileName = "garbage";
@@ -165,6 +166,7 @@ TEST_CASE("a first line longer than a path is cut and then refused")
     struct Row {
         std::string content;
         size_t stored;   // length of m_strDownloadFileName
+        bool endless = false;   // the server sends "x" after the content, without end
     } rows[] = {
         // 259 characters and a line end: a name, if a long one.
         {std::string(255, 'a') + ".zip\r\nsecond\r\n", 259},
@@ -173,12 +175,22 @@ TEST_CASE("a first line longer than a path is cut and then refused")
         {std::string(300, ' ') + "a.zip\r\n", 260},
         // Ten million characters and no line end at all.
         {std::string(10000000, 'x'), 260},
+        // A line that never ends.
+        {"", 260, true},
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
-        std::string name = LookUpDescriptor(rows[i].content);
+        FtpBehaviour behaviour;
+        if (rows[i].endless)
+            behaviour.endlessRetr = kDescriptorName;
+        ServerBytesRead read;
+        REQUIRE(read.Installed());
+        std::string name = LookUpDescriptor(rows[i].content, behaviour);
+        // Past the limit the answer is known: reading stops within a few KiB.
+        CHECK(read.Count() < 4096);
+        std::string sent = rows[i].content + std::string(rows[i].endless ? 4096 : 0, 'x');
         CHECK(name.size() == rows[i].stored);
-        CHECK(name == rows[i].content.substr(0, rows[i].stored));
+        CHECK(name == sent.substr(0, rows[i].stored));
         // No installation folder leaves room for it: it never reaches the server.
         CheckRefusedUnasked(name);
     }

@@ -37,6 +37,8 @@ void FtpServer::Reset(const FtpBehaviour& behaviour)
         control << ", \"slow_ms\": " << behaviour.slowMs;
     if (!behaviour.refuseRetr.empty())
         control << ", \"refuse_retr\": [\"" << behaviour.refuseRetr << "\"]";
+    if (!behaviour.endlessRetr.empty())
+        control << ", \"endless_retr\": [\"" << behaviour.endlessRetr << "\"]";
     control << "}";
     // Written whole, then renamed, so the server never reads half a file.
     WriteBytes(Root() + "control.json.new", control.str());
@@ -86,6 +88,30 @@ bool FtpServer::Received(const std::string& verb)
         if (line.compare(0, verb.size(), verb) == 0)
             return true;
     return false;
+}
+
+namespace {
+ServerBytesRead* g_bytesRead = nullptr;
+}
+
+ServerBytesRead::ServerBytesRead()
+    : m_hook("wininet.dll", "InternetReadFile", reinterpret_cast<const void*>(Record))
+{
+    g_bytesRead = this;
+}
+
+ServerBytesRead::~ServerBytesRead()
+{
+    g_bytesRead = nullptr;
+}
+
+BOOL WINAPI ServerBytesRead::Record(HINTERNET file, LPVOID buffer, DWORD size, LPDWORD read)
+{
+    using ReadFn = BOOL(WINAPI*)(HINTERNET, LPVOID, DWORD, LPDWORD);
+    BOOL result = g_bytesRead->m_hook.Original<ReadFn>()(file, buffer, size, read);
+    if (result)
+        g_bytesRead->m_count += *read;
+    return result;
 }
 
 std::string PatternBytes(size_t size, unsigned seed)

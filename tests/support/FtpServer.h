@@ -1,6 +1,8 @@
 #pragma once
 // The FTP server that scripts/test runs (ftp_server.py), steered through files in its root,
 // which the tests reach through Wine's Z: drive.
+#include "ImportHook.h"
+#include <wininet.h>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@ struct FtpBehaviour {
     long long endAfter = -1;    // close it after this many bytes and answer 426
     int slowMs = 0;             // wait after every block of at most 8 KiB
     std::string refuseRetr;     // RETR of this file name is answered with 550
+    std::string endlessRetr;    // RETR of this file name sends it, then a line without end
     bool listening = true;      // false: nothing listens on the port
 };
 
@@ -32,6 +35,20 @@ std::vector<std::string> Commands();
 // True when some recorded command starts with `verb` (e.g. "LIST", "RETR").
 bool Received(const std::string& verb);
 }
+
+// Counts the bytes this program reads from server files (InternetReadFile) while it lives.
+class ServerBytesRead {
+public:
+    ServerBytesRead();
+    ~ServerBytesRead();
+    bool Installed() const { return m_hook.Installed(); }
+    unsigned long long Count() const { return m_count; }
+
+private:
+    static BOOL WINAPI Record(HINTERNET file, LPVOID buffer, DWORD size, LPDWORD read);
+    ImportHook m_hook;
+    unsigned long long m_count = 0;
+};
 
 // Bytes that differ from block to block, so a misplaced block shows.
 std::string PatternBytes(size_t size, unsigned seed = 1);

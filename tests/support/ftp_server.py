@@ -9,6 +9,8 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   end_after      N: a download's data connection is closed after N bytes, answered with 426
   slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
   refuse_retr    [names]: RETR of these file names is answered with 550
+  endless_retr   [names]: RETR of these file names sends the file, then "x" without end
+                 and no line feed, until the client goes away (or 30 s have passed)
   listening      false: the server closes its listening socket (polled, not per connection)
 ROOT/rename.json, a list of [from, to] name pairs, is carried out in ROOT/home and then
 removed: names that differ only in case can be made only here, as Wine's own file calls
@@ -84,10 +86,25 @@ class MisbehavingDTP(DTPHandler):
         return super().send(data)
 
 
+class EndlessLine:
+    """A file's producer followed by a line that does not end."""
+
+    def __init__(self, producer):
+        self.producer = producer
+        self.give_up = time.monotonic() + 30
+
+    def more(self):
+        data = self.producer.more()
+        if data:
+            return data
+        return b"x" * 65536 if time.monotonic() < self.give_up else b""
+
+
 class Handler(FTPHandler):
     dtp_handler = MisbehavingDTP
     use_sendfile = False   # the misbehaviour lives in DTPHandler.send()
     root = None
+    endless = False
 
     def on_connect(self):
         self.control = read_control(self.root)
@@ -107,7 +124,14 @@ class Handler(FTPHandler):
         if os.path.basename(file) in self.control.get("refuse_retr", []):
             self.respond("550 Not readable.")
             return None
+        self.endless = os.path.basename(file) in self.control.get("endless_retr", [])
         return super().ftp_RETR(file)
+
+    def push_dtp_data(self, data, isproducer=False, file=None, cmd=None):
+        if cmd == "RETR" and isproducer and self.endless:
+            self.endless = False   # it comes here once more when the data connection is late
+            data = EndlessLine(data)
+        return super().push_dtp_data(data, isproducer, file, cmd)
 
     # The installer works in passive mode only; a client that asks for an active data
     # connection is told no at once instead of waiting for a connection that never comes.
