@@ -1,4 +1,5 @@
 #include "app/InstallDirDlg.h"
+#include "app/DownloadEntry.h"
 #include "app/FolderBrowser.h"
 #include "app/InstallDirPath.h"
 #include "app/PrivateFolder.h"
@@ -6,7 +7,6 @@
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
 #include "archive/DiskObject.h"
-#include "download/ArchiveDownload.h"
 #include "download/ConnectionReport.h"
 
 namespace {

@@ -6,14 +6,16 @@
 #include "app/res/resource.h"
 #include "download/ConnectionReport.h"
 #include "download/LowerCase.h"
+#include "download/ServerListing.h"
+#include "download/ServerParameters.h"
 #include "framework/Internet.h"
+#include "util/Trim.h"
 #include <memory>
 
 namespace {
 const char* const kCaption = "Norla Kesto Installer";
 const char* const kTitle = "Installation Norla Veltro 2024 - Lizenzbestimmungen";
 const char* const kEmptyListingText = "leer";
-const DWORD_PTR kContext = 1;
 
 // Reads the licence line by line into `rows`. False when the text breaks the limits; then
 // `rows` holds nothing worth showing. Throws CInternetException.
@@ -37,11 +39,7 @@ bool ReadLicenseText(CInternetFile& file, std::vector<std::string>& rows)
 
 std::string TrimLicenseLine(const std::string& line)
 {
-    const char* const blanks = " \t\r\n\v\f";
-    size_t first = line.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return std::string();
-    return line.substr(first, line.find_last_not_of(blanks) - first + 1);
+    return Trim(line, " \t\r\n\v\f");
 }
 
 CLicenseDlg::CLicenseDlg() : CDialog(IDD_LICENSE)
@@ -86,21 +84,13 @@ BOOL CLicenseDlg::OnInitDialog()
 // any letter case, ends the walk whether or not it can be read. Throws CInternetException.
 CLicenseDlg::Listing CLicenseDlg::FetchLicense(CFtpConnection& connection)
 {
-    CFtpFileFind finder(&connection, kContext);
-    if (!finder.FindFile(nullptr, INTERNET_FLAG_RELOAD)) {
-        m_log.WriteLine(kEmptyListingText);
-        finder.Close();
-        return Listing::NotStarted;
-    }
-    bool more = true;
-    while (more) {
-        more = finder.FindNextFile();
-        if (finder.IsDirectory() || LowerCase(finder.GetFileName()) != kLicenseFileName)
-            continue;
+    bool listed = WalkListing(connection, [&](const CFtpFileFind& entry) {
+        if (LowerCase(entry.GetFileName()) != kLicenseFileName)
+            return true;
         std::unique_ptr<CInternetFile> file;
         try {
-            file.reset(connection.OpenFile(finder.GetFileName().c_str(), GENERIC_READ,
-                                           FTP_TRANSFER_TYPE_ASCII, kContext));
+            file.reset(connection.OpenFile(entry.GetFileName().c_str(), GENERIC_READ,
+                                           FTP_TRANSFER_TYPE_ASCII, kFtpContext));
         } catch (const CInternetException&) {
             // A licence that cannot be opened leaves the list empty.
         }
@@ -112,9 +102,12 @@ CLicenseDlg::Listing CLicenseDlg::FetchLicense(CFtpConnection& connection)
                 m_log.WriteLine(kLicenseInvalidText);
             file->Close();
         }
-        break;
+        return false;
+    });
+    if (!listed) {
+        m_log.WriteLine(kEmptyListingText);
+        return Listing::NotStarted;
     }
-    finder.Close();
     return Listing::Walked;
 }
 

@@ -1,13 +1,13 @@
 #include "app/SharedSession.h"
 #include "app/SetupApp.h"
-#include "framework/Internet.h"
+#include "download/ServerParameters.h"
 
 bool OpenSharedSession()
 {
     if (theApp.m_pSession)
         return true;
     // No agent name: WinINet then announces the program's own name.
-    auto* session = new CInternetSession(nullptr, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+    auto* session = new CInternetSession(nullptr, kFtpContext, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
                                          nullptr, 0);
     if (session->GetHandle() == nullptr) {
         delete session;

@@ -1,6 +1,7 @@
 #include "archive/DiskObject.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "util/Trim.h"
 #include <algorithm>
 #include <cstdlib>
 
@@ -53,11 +54,8 @@ std::string SystemErrorText(DWORD code)
     std::string text = length && message ? std::string(message, length) : std::string();
     if (message)
         ::LocalFree(message);
-    const char* blanks = " \t\r\n";
-    size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return "Error " + std::to_string(code);
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+    text = Trim(text, " \t\r\n");
+    return text.empty() ? "Error " + std::to_string(code) : text;
 }
 
 CDiskObject::CDiskObject(CDialog* feedbackWindow_) : feedbackWindow(feedbackWindow_)

@@ -1,104 +1,62 @@
 #include "download/ArchiveDownload.h"
-#include "app/SetupApp.h"
-#include "download/DownloadSession.h"
 #include "download/LowerCase.h"
 #include "download/PlainFileName.h"
+#include "download/ServerListing.h"
 #include "download/ServerParameters.h"
 #include "framework/StdioFile.h"
+#include "framework/WinApp.h"
+#include "util/Trim.h"
 #include <algorithm>
-#include <functional>
-#include <optional>
 #include <memory>
 
 namespace {
-const DWORD_PTR kContext = 1;
-
-std::string Trim(const std::string& text)
-{
-    const char* const blanks = " \t\r\n";
-    size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-void DestroyInstallStateConnection()
-{
-    if (theApp.m_pFtpConnection) {
-        theApp.m_pFtpConnection->Close();
-        delete theApp.m_pFtpConnection;
-        theApp.m_pFtpConnection = nullptr;
-    }
-}
-
 std::string ReadDescriptor(CFtpConnection& connection, const std::string& listedName)
 {
     std::unique_ptr<CInternetFile> file(
-        connection.OpenFile(listedName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_ASCII, kContext));
+        connection.OpenFile(listedName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_ASCII, kFtpContext));
     std::string line;
     // A first line too long for a path is kept cut and untrimmed, so that its length
     // still refuses it when the archive is to be downloaded.
     if (file->ReadString(line, kMaxPathLength) && line.size() <= kMaxPathLength)
-        line = Trim(line);
+        line = Trim(line, " \t\r\n");
     file->Close();
     return LowerCase(line);
 }
-
-// Lists the connection's current directory afresh and hands every file entry to `visit`
-// until it returns false. False when the listing cannot be started.
-// Throws CInternetException.
-bool WalkListing(CFtpConnection& connection,
-                 const std::function<bool(const CFtpFileFind&)>& visit)
-{
-    CFtpFileFind finder(&connection, kContext);
-    if (!finder.FindFile(nullptr, INTERNET_FLAG_RELOAD)) {
-        finder.Close();
-        return false;
-    }
-    bool more = true;
-    while (more) {
-        more = finder.FindNextFile();
-        if (!finder.IsDirectory() && !visit(finder))
-            break;
-    }
-    finder.Close();
-    return true;
 }
 
-// Only the first entry named like the descriptor is read.
-bool LookUpDescriptor(CFtpConnection& connection)
+DescriptorLookUp LookUpDescriptor(CFtpConnection& connection)
 {
-    return WalkListing(connection, [&](const CFtpFileFind& entry) {
+    // Only the first entry named like the descriptor is read.
+    DescriptorLookUp found;
+    found.listed = WalkListing(connection, [&](const CFtpFileFind& entry) {
         if (LowerCase(entry.GetFileName()) != kDescriptorName)
             return true;
-        theApp.m_strDownloadFileName = ReadDescriptor(connection, entry.GetFileName());
+        found.fileName = ReadDescriptor(connection, entry.GetFileName());
         return false;
     });
+    return found;
 }
 
-// The archive as the listing shows it: the name to ask the server for, and its size.
-struct ListedArchive {
-    std::string name;
-    ULONGLONG size;
-};
-
-// The whole listing is walked; every entry of that name in lower case sets
-// m_strArchivePath. The server is asked for the name as listed, which matters on servers
-// that tell case apart; an entry listed exactly under `fileName` is preferred.
-bool LookUpArchive(CFtpConnection& connection, const std::string& fileName,
-                   std::optional<ListedArchive>& listed)
+// The whole listing is walked; every entry of that name in lower case gives the local path.
+// The server is asked for the name as listed, which matters on servers that tell case
+// apart; an entry listed exactly under `fileName` is preferred.
+ArchiveLookUp LookUpArchive(CFtpConnection& connection, const std::string& fileName,
+                            const std::string& installDir)
 {
-    return WalkListing(connection, [&](const CFtpFileFind& entry) {
+    ArchiveLookUp found;
+    found.listed = WalkListing(connection, [&](const CFtpFileFind& entry) {
         std::string name = LowerCase(entry.GetFileName());
         if (name != fileName)
             return true;
-        theApp.m_strArchivePath = theApp.m_strInstallDir + name;
-        if (!listed || entry.GetFileName() == fileName)
-            listed = ListedArchive{entry.GetFileName(), entry.GetLength()};
+        found.localPath = installDir + name;
+        if (!found.entry || entry.GetFileName() == fileName)
+            found.entry = ListedArchive{entry.GetFileName(), entry.GetLength()};
         return true;
     });
+    return found;
 }
 
+namespace {
 enum class TransferEnd { Complete, QuitRequested, WriteFailed };
 
 // Throws CInternetException when the transfer breaks.
@@ -137,22 +95,6 @@ int ProgressPosition(long long bytesReceived)
         std::min<long long>(bytesReceived / kBytesPerProgressStep, kProgressRangeHigh));
 }
 
-bool FindDownloadDescriptor()
-{
-    if (theApp.m_pFtpConnection == nullptr)
-        return false;
-    bool listed = false;
-    try {
-        listed = LookUpDescriptor(*theApp.m_pFtpConnection);
-    } catch (const CInternetException&) {
-        // A failure after the connection report: the page stays open as after a failed
-        // listing, and the connection is closed all the same.
-        listed = false;
-    }
-    DestroyInstallStateConnection();
-    return listed;
-}
-
 bool IsDownloadableName(const std::string& fileName, const std::string& installDir)
 {
     // Plain names have no trailing dot or blank, so Windows stores them as they are and
@@ -165,37 +107,41 @@ bool IsDownloadableName(const std::string& fileName, const std::string& installD
     return IsPlainFileName(fileName) && installDir.size() + fileName.size() <= kMaxPathLength;
 }
 
-int DownloadArchive(const char* agentName, std::string fileName)
+int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
+                std::string& archivePath, CProgressCtrl& bar,
+                const CDownloadSession::StatusSink& showStatus)
 {
-    if (!IsDownloadableName(fileName, theApp.m_strInstallDir))
+    if (!IsDownloadableName(fileName, installDir))
         return 0;
 
-    CDownloadSession session(agentName);
+    CDownloadSession session(agentName, showStatus);
     PrepareDownloadSession(session);
+    std::unique_ptr<CFtpConnection> connection;
     std::unique_ptr<CInternetFile> serverFile;
     CStdioFile localFile;
     TransferEnd end = TransferEnd::WriteFailed;
-    std::optional<ListedArchive> listed;
     int result = 0;
     try {
-        theApp.m_pFtpConnection = ConnectToDownloadServer(session);
-        if (!LookUpArchive(*theApp.m_pFtpConnection, fileName, listed)) {
+        connection.reset(ConnectToDownloadServer(session));
+        ArchiveLookUp found = LookUpArchive(*connection, fileName, installDir);
+        if (!found.localPath.empty())
+            archivePath = found.localPath;
+        if (!found.listed) {
             result = -1;
         } else {
-            const std::string& remoteName = listed ? listed->name : fileName;
-            serverFile.reset(theApp.m_pFtpConnection->OpenFile(
-                remoteName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, kContext));
-            if (localFile.Open(theApp.m_strArchivePath.c_str(), CStdioFile::modeCreate |
-                                                                    CStdioFile::modeWrite |
-                                                                    CStdioFile::typeBinary)) {
+            const std::string& remoteName = found.entry ? found.entry->name : fileName;
+            serverFile.reset(connection->OpenFile(remoteName.c_str(), GENERIC_READ,
+                                                  FTP_TRANSFER_TYPE_BINARY, kFtpContext));
+            if (localFile.Open(archivePath.c_str(), CStdioFile::modeCreate |
+                                                             CStdioFile::modeWrite |
+                                                             CStdioFile::typeBinary)) {
                 long long received = 0;
-                end = CopyBlocks(*serverFile, localFile, theApp.m_dlgProgress.m_progress,
-                                 received);
+                end = CopyBlocks(*serverFile, localFile, bar, received);
                 result = end == TransferEnd::Complete ? 1 : 0;
                 // WinINet ends the read when the data connection closes; a server that
                 // closes it early says so only on the control connection (426), which
                 // WinINet does not pass on. The listed size tells a short copy.
-                if (listed && static_cast<ULONGLONG>(received) != listed->size)
+                if (found.entry && static_cast<ULONGLONG>(received) != found.entry->size)
                     result = 0;
             }
         }
@@ -210,12 +156,14 @@ int DownloadArchive(const char* agentName, std::string fileName)
     if (serverFile)
         serverFile->Close();
     localFile.Close();
-    DestroyInstallStateConnection();
+    if (connection)
+        connection->Close();
+    connection.reset();
     session.Close();
 
     if (end == TransferEnd::QuitRequested)
-        ::DeleteFileA(theApp.m_strArchivePath.c_str());
+        ::DeleteFileA(archivePath.c_str());
     if (result == 1)
-        theApp.m_dlgProgress.m_progress.SetPos(0);
+        bar.SetPos(0);
     return result;
 }

@@ -1,5 +1,8 @@
 #pragma once
 // The download descriptor on the server and the download of the archive it names.
+#include "download/DownloadSession.h"
+#include "framework/Controls.h"
+#include <optional>
 #include <string>
 
 const char* const kDescriptorName = "norlainstaller.ini";
@@ -18,14 +21,33 @@ bool IsDownloadableName(const std::string& fileName, const std::string& installD
 // The bar position for the bytes received so far; full from the end of the range on.
 int ProgressPosition(long long bytesReceived);
 
-// Reads the first line of the descriptor through theApp.m_pFtpConnection into
-// m_strDownloadFileName (trimmed, lower case; a line longer than a path is kept cut to
-// kMaxPathLength + 1 characters). Always closes and destroys the connection.
-// False when the start directory could not be listed.
-bool FindDownloadDescriptor();
+struct DescriptorLookUp {
+    bool listed = false;                    // the start directory could be listed
+    std::optional<std::string> fileName;    // the descriptor's first line, when it was there
+};
+// Reads the first line of the descriptor (trimmed, lower case; a line longer than a path is
+// kept cut to kMaxPathLength + 1 characters). Throws CInternetException.
+DescriptorLookUp LookUpDescriptor(CFtpConnection& connection);
 
-// Copies the archive from the server to m_strInstallDir + its lower-case name
-// (m_strArchivePath), driving the progress window's bar. 1 when copied; -1 when the start
-// directory cannot be listed; 0 for a name IsDownloadableName refuses (without connecting)
-// or any other failure.
-int DownloadArchive(const char* agentName, std::string fileName);
+// The archive as the listing shows it: the name to ask the server for, and its size.
+struct ListedArchive {
+    std::string name;
+    ULONGLONG size;
+};
+struct ArchiveLookUp {
+    bool listed = false;
+    std::optional<ListedArchive> entry;
+    std::string localPath;   // installDir + the lower-case name; empty when not listed
+};
+// Looks for `fileName` (lower case) in the listing. Throws CInternetException.
+ArchiveLookUp LookUpArchive(CFtpConnection& connection, const std::string& fileName,
+                            const std::string& installDir);
+
+// Copies the archive from the server to installDir + its lower-case name, driving `bar` and
+// pumping messages after every block; a quit request ends it and removes the partial file.
+// `archivePath` is set when the listing shows the archive; otherwise the one given is written.
+// 1 when copied; -1 when the start directory cannot be listed; 0 for a name
+// IsDownloadableName refuses (without connecting) or any other failure.
+int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
+                std::string& archivePath, CProgressCtrl& bar,
+                const CDownloadSession::StatusSink& showStatus);

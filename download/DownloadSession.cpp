@@ -1,5 +1,5 @@
 #include "download/DownloadSession.h"
-#include "app/SetupApp.h"
+#include "download/ServerParameters.h"
 #include <cstdio>
 
 namespace {
@@ -61,8 +61,9 @@ bool ChooseStatusText(DWORD status, const void* info, std::string& text)
     return true;
 }
 
-CDownloadSession::CDownloadSession(const char* agentName)
-    : CInternetSession(agentName, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)
+CDownloadSession::CDownloadSession(const char* agentName, StatusSink showStatus)
+    : CInternetSession(agentName, kFtpContext, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0),
+      m_showStatus(std::move(showStatus))
 {
 }
 
@@ -81,7 +82,8 @@ void CDownloadSession::OnStatusCallback(DWORD_PTR, DWORD status, LPVOID statusIn
 
 void CDownloadSession::ShowStatusText(const std::string& text)
 {
-    theApp.m_dlgProgress.SetStatusText(text);
+    if (m_showStatus)
+        m_showStatus(text);
     if (g_statusTextWatcher)
         g_statusTextWatcher(text);
 }

@@ -9,6 +9,8 @@ const char* const kFtpPassword = "tqM!ra#5917";
 // 0 is INTERNET_INVALID_PORT_NUMBER, with which WinINet uses the FTP port 21.
 const INTERNET_PORT kFtpPort = NORLA_FTP_PORT;
 const BOOL kFtpPassive = TRUE;
+// The context value of every session, connection, listing and file.
+const DWORD_PTR kFtpContext = 1;
 
 // Logs in to the download server; the caller owns the connection. Throws CInternetException.
 CFtpConnection* ConnectToDownloadServer(CInternetSession& session);

@@ -77,3 +77,17 @@ int CWinApp::Run(HINSTANCE hInstance)
     }
     return ExitInstance();
 }
+
+bool PumpPendingMessages()
+{
+    // The application object pumps, so that its PreTranslateMessage sees dialog keys.
+    CWinApp* app = AfxGetApp();
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (!app->PumpMessage()) {
+            ::PostQuitMessage(0);
+            return false;
+        }
+    }
+    return true;
+}

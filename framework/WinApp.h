@@ -37,3 +37,6 @@ public:
 CWinApp* AfxGetApp();
 // The program file's name without folder and extension ("NorlaInstaller").
 const char* AfxGetAppName();
+// Lets the thread's pending messages through and returns once the queue is empty (true).
+// Meeting WM_QUIT, it posts the quit again for the enclosing loops and returns false.
+bool PumpPendingMessages();

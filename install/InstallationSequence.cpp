@@ -1,4 +1,5 @@
 #include "install/InstallationSequence.h"
+#include "app/DownloadEntry.h"
 #include "app/SetupApp.h"
 #include "archive/ArchiveReader.h"
 #include "archive/DiskObject.h"

@@ -66,15 +66,3 @@ BOOL CProgressDlg::OnEraseBkgnd(HDC hDC)
 void CProgressDlg::SetStatusText(const std::string&)
 {
 }
-
-bool PumpPendingMessages()
-{
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (!theApp.PumpMessage()) {
-            ::PostQuitMessage(0);
-            return false;
-        }
-    }
-    return true;
-}

@@ -42,6 +42,3 @@ private:
     PictureBackground m_picture;
 };
 
-// Lets the thread's pending messages through and returns once the queue is empty (true).
-// Meeting WM_QUIT, it posts the quit again for the enclosing loops and returns false.
-bool PumpPendingMessages();

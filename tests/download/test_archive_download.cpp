@@ -4,6 +4,7 @@
 #include "UiDriver.h"
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
+#include "app/DownloadEntry.h"
 #include "download/ArchiveDownload.h"
 #include "download/DownloadSession.h"
 #include "download/ServerParameters.h"

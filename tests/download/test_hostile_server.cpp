@@ -3,6 +3,7 @@
 #include "FtpServer.h"
 #include "ScratchFolder.h"
 #include "app/SetupApp.h"
+#include "app/DownloadEntry.h"
 #include "download/ArchiveDownload.h"
 #include "download/PlainFileName.h"
 #include "download/ServerParameters.h"
