@@ -1,6 +1,6 @@
 #pragma once
 // The information page: a full-window picture, "Weiter" and "Abbrechen".
-#include "app/PictureBackground.h"
+#include "framework/PictureBackground.h"
 #include "framework/Dialog.h"
 
 class CInfoDlg : public CDialog {

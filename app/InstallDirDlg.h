@@ -1,6 +1,6 @@
 #pragma once
 // The installation directory page: the user picks the directory and starts the installation.
-#include "app/PictureBackground.h"
+#include "framework/PictureBackground.h"
 #include "framework/Dialog.h"
 #include "util/InstallLog.h"
 #include <string>

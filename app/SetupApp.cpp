@@ -1,11 +1,14 @@
 #include "app/SetupApp.h"
+#include "app/res/resource.h"
 #include "app/InfoDlg.h"
 #include "app/SharedSession.h"
 #include "util/InstallLog.h"
 
 CSetupApp theApp;
 
-CSetupApp::CSetupApp() = default;
+CSetupApp::CSetupApp() : m_dlgProgress(IDD_PROGRESS, IDB_PROGRESS_PICTURE, IDC_PROGRESS_BAR)
+{
+}
 
 CSetupApp::~CSetupApp()
 {

@@ -1,6 +1,4 @@
 #include "install/ProgressDlg.h"
-#include "app/SetupApp.h"
-#include "app/res/resource.h"
 #include "install/InstallationSequence.h"
 
 UINT_PTR NextSlideTimer(UINT_PTR timer)
@@ -8,14 +6,15 @@ UINT_PTR NextSlideTimer(UINT_PTR timer)
     return timer >= kLastSlideTimer ? kFirstSlideTimer : timer + 1;
 }
 
-CProgressDlg::CProgressDlg() : CDialog(IDD_PROGRESS)
+CProgressDlg::CProgressDlg(UINT templateId, UINT pictureId, int progressBarId)
+    : CDialog(templateId), m_pictureId(pictureId), m_progressBarId(progressBarId)
 {
 }
 
 BOOL CProgressDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    m_picture.Prepare(m_hWnd, IDB_PROGRESS_PICTURE);
+    m_picture.Prepare(m_hWnd, m_pictureId);
     SetTimer(kStartTimer, kStartDelayMs);
     SetWindowText("Norla Veltro wird heruntergeladen und entpackt - bitte warten...");
     return TRUE;
@@ -23,7 +22,7 @@ BOOL CProgressDlg::OnInitDialog()
 
 void CProgressDlg::DoDataExchange(CDataExchange* pDX)
 {
-    DDX_Control(pDX, IDC_PROGRESS_BAR, m_progress);
+    DDX_Control(pDX, m_progressBarId, m_progress);
 }
 
 void CProgressDlg::OnOK()
@@ -53,7 +52,7 @@ void CProgressDlg::OnTimer(UINT_PTR id)
 void CProgressDlg::SlideStep(UINT_PTR timer)
 {
     KillTimer(timer);
-    m_picture.Reload(m_hWnd, IDB_PROGRESS_PICTURE);
+    m_picture.Reload(m_hWnd, m_pictureId);
     RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     SetTimer(NextSlideTimer(timer), kSlidePeriodMs);
 }

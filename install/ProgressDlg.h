@@ -1,7 +1,7 @@
 #pragma once
 // The progress window that runs the installation: picture 144 over the whole window, the
 // progress bar that the installation drives, the start timer and the slide ring.
-#include "app/PictureBackground.h"
+#include "framework/PictureBackground.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include <string>
@@ -20,14 +20,15 @@ UINT_PTR NextSlideTimer(UINT_PTR timer);
 
 class CProgressDlg : public CDialog {
 public:
-    CProgressDlg();
+    // The template, its picture and its progress bar, from the program's resources.
+    CProgressDlg(UINT templateId, UINT pictureId, int progressBarId);
 
     // Shows nothing: the window has no status line.
     void SetStatusText(const std::string& text);
     // The framework's OK: members from the controls, end the modal run with IDOK.
     void OnOK() override;
 
-    CProgressCtrl m_progress;   // control 1005
+    CProgressCtrl m_progress;
 
 protected:
     BOOL OnInitDialog() override;
@@ -40,5 +41,7 @@ private:
     void SlideStep(UINT_PTR timer);
 
     PictureBackground m_picture;
+    UINT m_pictureId;
+    int m_progressBarId;
 };
 

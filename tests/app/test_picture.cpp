@@ -1,6 +1,6 @@
 // The picture background: what erase-background draws, and the minimized icon's place.
 #include "UiDriver.h"
-#include "app/PictureBackground.h"
+#include "framework/PictureBackground.h"
 #include "app/res/resource.h"
 #include "framework/Dialog.h"
 #include "test_resources.h"

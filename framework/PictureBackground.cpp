@@ -1,4 +1,4 @@
-#include "app/PictureBackground.h"
+#include "framework/PictureBackground.h"
 
 PictureBackground::~PictureBackground()
 {
