@@ -8,20 +8,12 @@ bool IsDriveLetter(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-bool IsUsableName(const std::string& name)
-{
-    for (char c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || std::string("<>:\"/|?*").find(c) != std::string::npos)
-            return false;
-    return IsOrdinaryName(name);
-}
-
 // The backslash-separated names of text, which ends with a backslash.
 bool AreUsableNames(const std::string& text)
 {
     for (size_t begin = 0; begin < text.size();) {
         size_t end = text.find('\\', begin);
-        if (!IsUsableName(text.substr(begin, end - begin)))
+        if (!IsPlainFileName(text.substr(begin, end - begin)))
             return false;
         begin = end + 1;
     }

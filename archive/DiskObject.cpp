@@ -1,6 +1,7 @@
 #include "archive/DiskObject.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "util/OrdinaryName.h"
 #include "util/Trim.h"
 #include <algorithm>
 #include <cstdlib>
@@ -64,7 +65,8 @@ CDiskObject::CDiskObject(CDialog* feedbackWindow_) : feedbackWindow(feedbackWind
 
 bool CDiskObject::IsValidPathPart(const std::string& text)
 {
-    return text.find_first_of(":*?") == std::string::npos;
+    // A part that Windows would store under another name, or send to a device, is no part.
+    return text.find_first_of("*?") == std::string::npos && IsOrdinaryPath(text.c_str());
 }
 
 void CDiskObject::ResetError()

@@ -1,10 +1,10 @@
 #include "download/ArchiveDownload.h"
 #include "download/LowerCase.h"
-#include "download/PlainFileName.h"
 #include "download/ServerListing.h"
 #include "download/ServerParameters.h"
 #include "framework/StdioFile.h"
 #include "framework/WinApp.h"
+#include "util/OrdinaryName.h"
 #include "util/Trim.h"
 #include <algorithm>
 #include <memory>

@@ -5,7 +5,8 @@
 #include "app/SetupApp.h"
 #include "app/DownloadEntry.h"
 #include "download/ArchiveDownload.h"
-#include "download/PlainFileName.h"
+#include "util/DeviceName.h"
+#include "util/OrdinaryName.h"
 #include "download/ServerParameters.h"
 #include <doctest.h>
 #include <algorithm>
