@@ -21,5 +21,6 @@ finish() {
 here=$(dirname "$0")
 . "$here/lib.sh"
 . "$here/runs.sh"
+find_install_log
 "run_$run"
 finish

@@ -1,6 +1,7 @@
 # Working the installer from outside: its window titles and control ids, the driver, the
 # FTP server's folder and control file, the install log, screenshots. Sourced by e2e.sh and
-# scripts/demo, which set WINE_RUN, PREFIX, EXE, DRIVER, FTP_ROOT and out (a folder).
+# scripts/demo, which set WINE_RUN, PREFIX, EXE, DRIVER, FTP_ROOT and out (a folder), then
+# call find_install_log; sourcing itself runs nothing.
 
 INFO="Installation Norla Veltro 2024 - Informationen"
 LICENCE="Installation Norla Veltro 2024 - Lizenzbestimmungen"
@@ -56,9 +57,14 @@ ftp_behave() {   # ftp_behave [JSON FIELDS]: new behaviour, same files
 received() { grep -q "^$1" "$FTP_ROOT/commands.log" 2>/dev/null; }
 
 # The install log in the prefix's temporary folder: lines added during this run.
-# Wine may print notes of its own on the same output: keep the path line only.
-tempdir=$("$WINE_RUN" "$PREFIX" "$DRIVER" tempdir | tr -d '\r' | grep -E '^[A-Za-z]:\\' | tail -1)
-[ -n "$tempdir" ] || fail "the driver did not name the temporary folder"
+# find_install_log asks the driver under Wine, which first sets up a fresh prefix.
+tempdir= log_file=
+find_install_log() {
+    # Wine may print notes of its own on the same output: keep the path line only.
+    tempdir=$("$WINE_RUN" "$PREFIX" "$DRIVER" tempdir | tr -d '\r' | grep -E '^[A-Za-z]:\\' | tail -1)
+    [ -n "$tempdir" ] || fail "the driver did not name the temporary folder"
+    log_file="$(unix_path "$tempdir")norla_inst_log.txt"
+}
 unix_path() {   # a Windows path of the prefix as a Unix path
     local p=${1//\\//}
     case $p in
@@ -67,7 +73,6 @@ unix_path() {   # a Windows path of the prefix as a Unix path
         *) echo "$p" ;;
     esac
 }
-log_file="$(unix_path "$tempdir")norla_inst_log.txt"
 log_mark() { log_start=$(stat -c %s "$log_file" 2>/dev/null || echo 0); }
 log_new() {   # the messages written since log_mark, without time stamps
     tail -c +$((log_start + 1)) "$log_file" 2>/dev/null | from_1252 | tr -d '\r' | sed 's/^[^ ]* [^ ]*  //'
