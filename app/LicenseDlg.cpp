@@ -90,7 +90,7 @@ CLicenseDlg::Listing CLicenseDlg::FetchLicense(CFtpConnection& connection)
         std::unique_ptr<CInternetFile> file;
         try {
             file.reset(connection.OpenFile(entry.GetFileName().c_str(), GENERIC_READ,
-                                           FTP_TRANSFER_TYPE_ASCII, kFtpContext));
+                                           FTP_TRANSFER_TYPE_ASCII | kFtpNoCache, kFtpContext));
         } catch (const CInternetException&) {
             // A licence that cannot be opened leaves the list empty.
         }

@@ -13,7 +13,7 @@ namespace {
 std::string ReadDescriptor(CFtpConnection& connection, const std::string& listedName)
 {
     std::unique_ptr<CInternetFile> file(
-        connection.OpenFile(listedName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_ASCII, kFtpContext));
+        connection.OpenFile(listedName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_ASCII | kFtpNoCache, kFtpContext));
     std::string line;
     // A first line too long for a path is kept cut and untrimmed, so that its length
     // still refuses it when the archive is to be downloaded.
@@ -131,7 +131,7 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
         } else {
             const std::string& remoteName = found.entry ? found.entry->name : fileName;
             serverFile.reset(connection->OpenFile(remoteName.c_str(), GENERIC_READ,
-                                                  FTP_TRANSFER_TYPE_BINARY, kFtpContext));
+                                                  FTP_TRANSFER_TYPE_BINARY | kFtpNoCache, kFtpContext));
             if (localFile.Open(archivePath.c_str(), CStdioFile::modeCreate |
                                                              CStdioFile::modeWrite |
                                                              CStdioFile::typeBinary)) {

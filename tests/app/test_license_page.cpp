@@ -2,6 +2,7 @@
 #include "FtpServer.h"
 #include "LogTail.h"
 #include "UiDriver.h"
+#include "WinInetRecorder.h"
 #include "app/LicenseDlg.h"
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
@@ -173,11 +174,18 @@ TEST_CASE("the walk: directories are skipped, the whole name counts, the first m
             FtpServer::RenameExact(temporary, file.first);
         }
 
+        WinInetRecorder calls;
+        REQUIRE(calls.Installed());
         PageView view = ShowLicensePage();
 
         CHECK_FALSE(view.timedOut);
         CHECK(view.rows == c.rows);
         CHECK(view.title == kRunTimeTitle);
+        // Read from the server itself and not kept in the internet cache.
+        for (DWORD flags : calls.openFileFlags)
+            CHECK((flags & (INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD)) ==
+                  (INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD));
+        CHECK(calls.openFileFlags.size() == c.retrieved.size());
         // Without rows nobody can accept, so only "Abbrechen" is left.
         CHECK(view.acceptEnabled == !c.rows.empty());
         std::vector<std::string> retrieved;

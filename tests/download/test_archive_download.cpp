@@ -399,7 +399,7 @@ void NoteStatusText(const std::string& text)
 }
 }
 
-TEST_CASE("what the server is asked: passive, a fresh listing, ASCII descriptor, binary archive")
+TEST_CASE("what the server is asked: passive, fresh listings and files, ASCII descriptor, binary archive")
 {
     FtpServer::Reset();
     FtpServer::PutFile("norlainstaller.ini", "norla.zip\r\n");
@@ -415,22 +415,35 @@ TEST_CASE("what the server is asked: passive, a fresh listing, ASCII descriptor,
     CHECK(theApp.m_strDownloadFileName == "norla.zip");
     for (int run = 0; run < 2; ++run)
         CHECK(DownloadArchive("NorlaInstaller", theApp.m_strDownloadFileName) == 1);
+    // The descriptor changed on the server: the next run reads the new one, not a cached copy.
+    FtpServer::PutFile("norlainstaller.ini", "neu.zip\r\n");
+    {
+        PageConnection page;
+        CHECK(FindDownloadDescriptor());
+    }
+    CHECK(theApp.m_strDownloadFileName == "neu.zip");
 
     std::vector<std::string> commands = FtpServer::Commands();
     INFO(commands.size());
     CHECK(TypeOfRetrieval(commands, "norlainstaller.ini") == "TYPE A");
     CHECK(TypeOfRetrieval(commands, "norla.zip") == "TYPE I");
     // Every listing and every file comes over a passive data connection.
-    CHECK(CountOf(commands, "LIST") == 3);
-    CHECK(CountOf(commands, "RETR") == 3);
-    CHECK(CountOf(commands, "PASV") == 6);
+    CHECK(CountOf(commands, "LIST") == 4);
+    CHECK(CountOf(commands, "RETR") == 4);
+    CHECK(CountOf(commands, "PASV") == 8);
     CHECK(CountOf(commands, "PORT") == 0);
     CHECK(CountOf(commands, "EPRT") == 0);
     // One listing per connection, each asked for afresh.
-    CHECK(CountOf(commands, "CONNECT") == 3);
-    REQUIRE(calls.findFlags.size() == 3);
+    CHECK(CountOf(commands, "CONNECT") == 4);
+    REQUIRE(calls.findFlags.size() == 4);
     for (DWORD flags : calls.findFlags)
         CHECK((flags & INTERNET_FLAG_RELOAD) != 0);
+    // Every file neither comes from nor goes to the internet cache. Wine writes an FTP
+    // download into INetCache whatever the flags say, so the folder cannot tell; the flags can.
+    REQUIRE(calls.openFileFlags.size() == 4);
+    for (DWORD flags : calls.openFileFlags)
+        CHECK((flags & (INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD)) ==
+              (INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD));
 }
 
 TEST_CASE("the status texts of a real download reach the progress window")

@@ -6,11 +6,13 @@ ImportHook* g_open = nullptr;
 ImportHook* g_setOption = nullptr;
 ImportHook* g_setOptionEx = nullptr;
 ImportHook* g_findFirst = nullptr;
+ImportHook* g_openFile = nullptr;
 
 using OpenFn = HINTERNET(WINAPI*)(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD);
 using SetOptionFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, DWORD);
 using SetOptionExFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, DWORD, DWORD);
 using FindFirstFn = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, LPWIN32_FIND_DATAA, DWORD, DWORD_PTR);
+using OpenFileFn = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, DWORD, DWORD, DWORD_PTR);
 
 DWORD FirstDword(LPVOID buffer, DWORD size)
 {
@@ -44,6 +46,13 @@ HINTERNET WINAPI RecordFindFirst(HINTERNET connection, LPCSTR name, LPWIN32_FIND
     g_recorder->findFlags.push_back(flags);
     return g_findFirst->Original<FindFirstFn>()(connection, name, data, flags, context);
 }
+
+HINTERNET WINAPI RecordOpenFile(HINTERNET connection, LPCSTR name, DWORD access, DWORD flags,
+                                DWORD_PTR context)
+{
+    g_recorder->openFileFlags.push_back(flags);
+    return g_openFile->Original<OpenFileFn>()(connection, name, access, flags, context);
+}
 }
 
 WinInetRecorder::WinInetRecorder()
@@ -53,13 +62,15 @@ WinInetRecorder::WinInetRecorder()
       m_setOptionEx("wininet.dll", "InternetSetOptionExA",
                     reinterpret_cast<const void*>(RecordSetOptionEx)),
       m_findFirst("wininet.dll", "FtpFindFirstFileA",
-                  reinterpret_cast<const void*>(RecordFindFirst))
+                  reinterpret_cast<const void*>(RecordFindFirst)),
+      m_openFile("wininet.dll", "FtpOpenFileA", reinterpret_cast<const void*>(RecordOpenFile))
 {
     g_recorder = this;
     g_open = &m_open;
     g_setOption = &m_setOption;
     g_setOptionEx = &m_setOptionEx;
     g_findFirst = &m_findFirst;
+    g_openFile = &m_openFile;
 }
 
 WinInetRecorder::~WinInetRecorder()
@@ -70,5 +81,5 @@ WinInetRecorder::~WinInetRecorder()
 bool WinInetRecorder::Installed() const
 {
     return m_open.Installed() && m_setOption.Installed() && m_setOptionEx.Installed() &&
-           m_findFirst.Installed();
+           m_findFirst.Installed() && m_openFile.Installed();
 }

@@ -33,7 +33,8 @@ public:
     std::vector<OpenCall> opens;
     std::vector<OptionCall> options;
     std::vector<DWORD> findFlags;   // of every FtpFindFirstFileA
+    std::vector<DWORD> openFileFlags;   // of every FtpOpenFileA
 
 private:
-    ImportHook m_open, m_setOption, m_setOptionEx, m_findFirst;
+    ImportHook m_open, m_setOption, m_setOptionEx, m_findFirst, m_openFile;
 };
