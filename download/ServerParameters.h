@@ -11,6 +11,9 @@ const INTERNET_PORT kFtpPort = NORLA_FTP_PORT;
 const BOOL kFtpPassive = TRUE;
 // The context value of every session, connection, listing and file.
 const DWORD_PTR kFtpContext = 1;
+// Every file is read from the server itself and leaves no copy in the user's internet cache:
+// a cached descriptor or licence could be yesterday's, and a cached archive is a second copy.
+const DWORD kFtpNoCache = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD;
 
 // Logs in to the download server; the caller owns the connection. Throws CInternetException.
 CFtpConnection* ConnectToDownloadServer(CInternetSession& session);
