@@ -19,7 +19,6 @@ const uLong kFlagDataDescriptor = 0x0008;
 const uLong kFlagUtf8Name = 0x0800;
 const int kEncryptionHeaderSize = 12;
 const size_t kCentralHeaderSize = 46;
-const size_t kZip64LocatorSize = 20;
 const size_t kZip64EndRecordSize = 56;
 }
 
@@ -117,27 +116,28 @@ struct CentralDirectory {
 };
 
 // The end record that minizip took, found as minizip finds it: a ZIP64 end record when a
-// locator in the last 65,535 bytes names one, else the last end signature there.
+// locator in the last 65,535 bytes names one, else the last end signature there. minizip
+// reads a field past the end of the file as 0, and so does this.
 bool LocateDirectory(HandleFileView& view, CentralDirectory& directory)
 {
     size_t length = view.end < kMaxCommentSize ? static_cast<size_t>(view.end) : kMaxCommentSize;
-    std::unique_ptr<BYTE[]> tail(new (std::nothrow) BYTE[length]);
+    std::unique_ptr<BYTE[]> tail(new (std::nothrow) BYTE[length + kEndRecordSize]());
     ULONGLONG start = view.end - length;
     if (!tail || ReadView(view, start, tail.get(), static_cast<DWORD>(length)) != length)
         return false;
     size_t locator = FindLastSignature(tail.get(), length, "PK\x06\x07");
-    BYTE zip64[kZip64EndRecordSize];
-    if (locator + kZip64LocatorSize <= length && ReadDword(&tail[locator + 4]) == 0 &&
+    if (locator < length && ReadDword(&tail[locator + 4]) == 0 &&
         ReadDword(&tail[locator + 16]) == 1) {
         ULONGLONG at = ReadQword(&tail[locator + 8]);
-        if (at != 0 && ReadView(view, at, zip64, sizeof(zip64)) == sizeof(zip64) &&
-            memcmp(zip64, "PK\x06\x06", 4) == 0) {
+        BYTE zip64[kZip64EndRecordSize] = {};
+        ReadView(view, at, zip64, sizeof(zip64));
+        if (at != 0 && memcmp(zip64, "PK\x06\x06", 4) == 0) {
             directory = {ReadQword(zip64 + 48), ReadQword(zip64 + 40), at};
             return true;
         }
     }
     size_t record = FindLastSignature(tail.get(), length, "PK\x05\x06");
-    if (record + kEndRecordSize > length)
+    if (record == length)
         return false;
     directory = {ReadDword(&tail[record + 16]), ReadDword(&tail[record + 12]), start + record};
     return true;
@@ -145,9 +145,8 @@ bool LocateDirectory(HandleFileView& view, CentralDirectory& directory)
 
 // Walks the central directory once, headers only, and counts its records: the end record's
 // count is no help, for old tools let it wrap past 65,535 and a hostile archive claims
-// billions. minizip steps along, so every record counted is one it reaches. Bytes of the
-// directory that are no record stand for one more entry, which cannot be reached: a damaged
-// directory must not pass for a shorter archive.
+// billions. Bytes of the directory that are no record stand for one more entry, which
+// cannot be reached: a damaged directory must not pass for a shorter archive.
 bool CountEntries(ArchiveReader& reader)
 {
     CentralDirectory directory;
@@ -156,9 +155,7 @@ bool CountEntries(ArchiveReader& reader)
     reader.firstRecord = directory.offset;
     ULONGLONG at = directory.size <= directory.end ? directory.end - directory.size : directory.end;
     int count = 0;
-    // Not minizip's go-to-first: its steps stop at the count the end record claims.
-    int stepped = unzSetOffset64(reader.archive, directory.offset);
-    while (stepped == UNZ_OK && at < directory.end && count < INT_MAX - 1) {
+    while (at < directory.end && count < INT_MAX - 1) {
         BYTE header[kCentralHeaderSize];
         if (ReadView(reader.view, at, header, sizeof(header)) != sizeof(header) ||
             memcmp(header, "PK\x01\x02", 4) != 0)
@@ -169,8 +166,6 @@ bool CountEntries(ArchiveReader& reader)
             break;
         ++count;
         at = next;
-        if (at < directory.end)
-            stepped = unzGoToNextFile(reader.archive);
     }
     reader.entryCount = count;
     if (at < directory.end) {
@@ -188,6 +183,7 @@ DWORD ReachEntry(ArchiveReader& reader, int index)
         return AR_CORRUPT;
     if (reader.currentIndex < 0 || index < reader.currentIndex) {
         reader.currentIndex = -1;
+        // Not minizip's go-to-first: its steps stop at the count the end record claims.
         if (unzSetOffset64(reader.archive, reader.firstRecord) != UNZ_OK) {
             reader.unreachableIndex = 0;
             return AR_CORRUPT;
