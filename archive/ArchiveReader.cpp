@@ -1,6 +1,7 @@
 #include "archive/ArchiveReader.h"
 #include "archive/EntryFields.h"
 #include "archive/HandleFileHooks.h"
+#include "archive/LittleEndian.h"
 #include "archive/TargetPath.h"
 #include "archive/ZipRecords.h"
 #include "util/OrdinaryName.h"
@@ -18,6 +19,8 @@ const uLong kFlagEncrypted = 0x0001;
 const uLong kFlagDataDescriptor = 0x0008;
 const uLong kFlagUtf8Name = 0x0800;
 const int kEncryptionHeaderSize = 12;
+const size_t kCentralHeaderSize = 46;
+const size_t kZip64EndRecordSize = 56;
 }
 
 class ArchiveReader {
@@ -34,9 +37,10 @@ public:
     HandleFileView view;   // minizip's file, which the reader also reads local headers from
     HANDLE entrylessFile = INVALID_HANDLE_VALUE;   // an archive minizip cannot open: no entries
     int entryCount = 0;
+    ZPOS64_T firstRecord = 0;   // where minizip finds the first central record
     int currentIndex = -1;   // minizip's current entry; -1 while unknown
-    // The first index that could not be reached: the end record counts more entries than
-    // the central directory holds, and every later index is as unreachable.
+    // The first index that cannot be reached: the one that stands for a damaged end of the
+    // central directory, or one past a record that could not be read after all.
     int unreachableIndex = INT_MAX;
     std::string password;   // empty when none was given: the keys then start from nothing
     ArchiveEntry cachedEntry = {};
@@ -106,6 +110,72 @@ ULONGLONG VisibleArchiveEnd(HANDLE file)
     return end;
 }
 
+struct CentralDirectory {
+    ULONGLONG offset;   // of its first record, as its end record states it: minizip's position
+    ULONGLONG size;
+    ULONGLONG end;      // where it ends in the file: at the end record that describes it
+};
+
+// The end record that minizip took, found as minizip finds it: a ZIP64 end record when a
+// locator in the last 65,535 bytes names one, else the last end signature there. minizip
+// reads a field past the end of the file as 0, and so does this.
+bool LocateDirectory(HandleFileView& view, CentralDirectory& directory)
+{
+    size_t length = view.end < kMaxCommentSize ? static_cast<size_t>(view.end) : kMaxCommentSize;
+    std::unique_ptr<BYTE[]> tail(new (std::nothrow) BYTE[length + kEndRecordSize]());
+    ULONGLONG start = view.end - length;
+    if (!tail || ReadView(view, start, tail.get(), static_cast<DWORD>(length)) != length)
+        return false;
+    size_t locator = FindLastSignature(tail.get(), length, "PK\x06\x07");
+    if (locator < length && ReadDword(&tail[locator + 4]) == 0 &&
+        ReadDword(&tail[locator + 16]) == 1) {
+        ULONGLONG at = ReadQword(&tail[locator + 8]);
+        BYTE zip64[kZip64EndRecordSize] = {};
+        ReadView(view, at, zip64, sizeof(zip64));
+        if (at != 0 && memcmp(zip64, "PK\x06\x06", 4) == 0) {
+            directory = {ReadQword(zip64 + 48), ReadQword(zip64 + 40), at};
+            return true;
+        }
+    }
+    size_t record = FindLastSignature(tail.get(), length, "PK\x05\x06");
+    if (record == length)
+        return false;
+    directory = {ReadDword(&tail[record + 16]), ReadDword(&tail[record + 12]), start + record};
+    return true;
+}
+
+// Walks the central directory once, headers only, and counts its records: the end record's
+// count is no help, for old tools let it wrap past 65,535 and a hostile archive claims
+// billions. Bytes of the directory that are no record stand for one more entry, which
+// cannot be reached: a damaged directory must not pass for a shorter archive.
+bool CountEntries(ArchiveReader& reader)
+{
+    CentralDirectory directory;
+    if (!LocateDirectory(reader.view, directory))
+        return false;
+    reader.firstRecord = directory.offset;
+    ULONGLONG at = directory.size <= directory.end ? directory.end - directory.size : directory.end;
+    int count = 0;
+    while (at < directory.end && count < INT_MAX - 1) {
+        BYTE header[kCentralHeaderSize];
+        if (ReadView(reader.view, at, header, sizeof(header)) != sizeof(header) ||
+            memcmp(header, "PK\x01\x02", 4) != 0)
+            break;
+        ULONGLONG next = at + sizeof(header) + ReadWord(header + 28) + ReadWord(header + 30) +
+                         ReadWord(header + 32);
+        if (next > directory.end)
+            break;
+        ++count;
+        at = next;
+    }
+    reader.entryCount = count;
+    if (at < directory.end) {
+        reader.unreachableIndex = count;
+        reader.entryCount = count + 1;
+    }
+    return true;
+}
+
 // Moving forward steps through the central directory; moving back starts again at the top.
 // Past an index that could not be reached there is nothing to walk to.
 DWORD ReachEntry(ArchiveReader& reader, int index)
@@ -114,7 +184,8 @@ DWORD ReachEntry(ArchiveReader& reader, int index)
         return AR_CORRUPT;
     if (reader.currentIndex < 0 || index < reader.currentIndex) {
         reader.currentIndex = -1;
-        if (unzGoToFirstFile(reader.archive) != UNZ_OK) {
+        // Not minizip's go-to-first: its steps stop at the count the end record claims.
+        if (unzSetOffset64(reader.archive, reader.firstRecord) != UNZ_OK) {
             reader.unreachableIndex = 0;
             return AR_CORRUPT;
         }
@@ -258,7 +329,10 @@ DWORD ExtractFolder(ArchiveReader& reader, const char* targetPath)
     if (strlen(base ? base : "") + strlen(targetPath) >= MAX_PATH)
         return AR_CANNOT_OPEN;
     MakeFolderChain(base, targetPath);
-    return AR_OK;
+    // A file of that name in the way, or a place where no folder may be made.
+    DWORD made = GetFileAttributesA((std::string(base ? base : "") + targetPath).c_str());
+    return made != INVALID_FILE_ATTRIBUTES && (made & FILE_ATTRIBUTE_DIRECTORY) ? AR_OK
+                                                                                 : AR_CANNOT_OPEN;
 }
 
 HANDLE CreateTargetFile(const std::string& path, DWORD attributes)
@@ -323,12 +397,8 @@ ArchiveReader* OpenArchive(const char* path, const char* password)
     reader->view.end = VisibleArchiveEnd(file);
     zlib_filefunc64_def hooks = HandleFileHooks();
     reader->archive = unzOpen2_64(&reader->view, &hooks);   // on failure minizip has closed the file
-    if (!reader->archive)
+    if (!reader->archive || !CountEntries(*reader))
         return nullptr;
-    unz_global_info64 global;
-    if (unzGetGlobalInfo64(reader->archive, &global) != UNZ_OK || global.number_entry > INT_MAX)
-        return nullptr;
-    reader->entryCount = static_cast<int>(global.number_entry);
     if (password)
         reader->password = password;
     return reader.release();

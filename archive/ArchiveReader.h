@@ -30,7 +30,9 @@ class ArchiveReader;
 
 // Gives no reader when the archive cannot be opened or is not an acceptable zip archive.
 ArchiveReader* OpenArchive(const char* path, const char* password = nullptr);
-// Index -1 asks for the number of entries, which arrives in entry->index.
+// Index -1 asks for the number of entries, which arrives in entry->index: the records the
+// central directory holds, whatever its end record claims, and one more that answers
+// AR_CORRUPT when the directory's end is damaged.
 DWORD GetArchiveEntry(ArchiveReader* reader, int index, ArchiveEntry* entry);
 // targetPath is the full path of the file to write, or of the folder for a folder entry.
 DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPath);

@@ -1,5 +1,6 @@
 #include "archive/ZipRecords.h"
 #include "archive/LittleEndian.h"
+#include <cstring>
 
 namespace {
 const WORD kFlagDataDescriptor = 0x0008;
@@ -29,6 +30,15 @@ size_t FindEndRecord(const BYTE* tail, size_t length)
     for (size_t p = length >= kEndRecordSize ? length - kEndRecordSize + 1 : 0; p-- > 0;) {
         if (tail[p] == 'P' && tail[p + 1] == 'K' && tail[p + 2] == 5 && tail[p + 3] == 6 &&
             p + kEndRecordSize + ReadWord(tail + p + 20) == length)
+            return p;
+    }
+    return length;
+}
+
+size_t FindLastSignature(const BYTE* tail, size_t length, const char* signature)
+{
+    for (size_t p = length >= 4 ? length - 4 : 0; p > 0; --p) {
+        if (memcmp(tail + p, signature, 4) == 0)
             return p;
     }
     return length;

@@ -12,6 +12,11 @@ const size_t kMaxCommentSize = 0xFFFF;
 // length when there is none. A comment may itself hold the end record's signature.
 size_t FindEndRecord(const BYTE* tail, size_t length);
 
+// Where minizip's backward search through the last bytes of a file (tail, at most 65,535 of
+// them) finds a 4-byte signature: the last place, the first byte of tail excepted. length
+// when there is none.
+size_t FindLastSignature(const BYTE* tail, size_t length, const char* signature);
+
 // Whether a local header's sizes equal the central record's. A local size of 0xFFFFFFFF
 // stands for the one in the local extra field's ZIP64 block; with flag bit 3 the sizes
 // follow the data and the header's are not compared.

@@ -49,6 +49,11 @@ std::string EntriesFailedMessage(int failed, int count, const std::string& insta
                   failed, count, installDir.c_str());
 }
 
+std::string SettingsFailedMessage(const std::string& targetFolder)
+{
+    return Format("Die Einstellungen konnten nicht nach %s kopiert werden.", targetFolder.c_str());
+}
+
 std::string FirstLine(const std::string& message)
 {
     return message.substr(0, message.find('\n'));

@@ -6,6 +6,7 @@ std::string CompletionMessage(const std::string& installDir);
 std::string DownloadFailedMessage();
 std::string ArchiveFailedMessage(const std::string& archivePath);
 std::string EntriesFailedMessage(int failed, int count, const std::string& installDir);
+std::string SettingsFailedMessage(const std::string& targetFolder);
 // A message up to its first line break; what the install log gets of it.
 std::string FirstLine(const std::string& message);
 

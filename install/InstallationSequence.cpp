@@ -40,22 +40,16 @@ bool QuitRequested()
     return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
 
-enum class EntryOutcome { Written, Failed, Unreadable };
-
-EntryOutcome UnpackEntry(ArchiveReader* reader, int index, ArchiveEntry& entry)
+bool UnpackEntry(ArchiveReader* reader, int index, ArchiveEntry& entry)
 {
-    DWORD described = GetArchiveEntry(reader, index, &entry);
-    if (described == AR_CORRUPT)
-        return EntryOutcome::Unreadable;
-    if (described != AR_OK)
-        return EntryOutcome::Failed;
+    if (GetArchiveEntry(reader, index, &entry) != AR_OK)
+        return false;
     std::string target = BuildTargetPath(theApp.m_strInstallDir, entry);
     // A shortened path would name another file.
     if (target.size() >= sizeof(entry.name))
-        return EntryOutcome::Failed;
+        return false;
     strcpy(entry.name, target.c_str());
-    return ExtractArchiveEntry(reader, index, entry.name) == AR_OK ? EntryOutcome::Written
-                                                                    : EntryOutcome::Failed;
+    return ExtractArchiveEntry(reader, index, entry.name) == AR_OK;
 }
 
 Unpacking UnpackArchive(CProgressCtrl& bar)
@@ -70,14 +64,9 @@ Unpacking UnpackArchive(CProgressCtrl& bar)
     int passes = 0;
     for (int i = 0; i < result.count; ++i) {
         ++passes;
-        EntryOutcome outcome = UnpackEntry(reader, i, entry);
-        // A corrupt directory record: the reader answers the same for every later index, and
-        // an end record may claim two billion of them. They all count as not unpacked.
-        if (outcome == EntryOutcome::Unreadable) {
-            result.failed += result.count - i;
-            break;
-        }
-        if (outcome == EntryOutcome::Failed)
+        // An entry the reader calls corrupt is one entry: the count it gave is the records
+        // the archive holds, so the later entries are still worth writing.
+        if (!UnpackEntry(reader, i, entry))
             ++result.failed;
         bar.SetPos(i);
         // Escape or the close box: what is written stays, nothing more is.
@@ -99,13 +88,23 @@ std::string SpecialFolder(int csidl)
     return folder;
 }
 
-// ".norla" beside the user's desktop folder. The progress window's title is left showing
-// the disk object's last text.
-void CopySettingsFolder()
+// ".norla" beside the user's desktop folder, into target. False when the archive brought
+// settings that could not all be copied. The progress window's title is left showing the
+// disk object's last text.
+bool CopySettingsFolder(std::string& target)
 {
-    std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    std::string source = theApp.m_strInstallDir + kSettingsSource;
+    target = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + kSettingsTarget;
     CDiskObject disk(&theApp.m_dlgProgress);
-    disk.CopyFolder(theApp.m_strInstallDir + kSettingsSource, desktop + kSettingsTarget);
+    return disk.CopyFolder(source, target) || !disk.FolderExists(source);
+}
+
+// The folder as the user knows it, without the ".." step.
+std::string FullPath(const std::string& path)
+{
+    char full[MAX_PATH];
+    DWORD length = ::GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
+    return length > 0 && length < sizeof(full) ? std::string(full, length) : path;
 }
 
 HRESULT CreateCompanionShortcut(const std::string& linkPath, const std::string& description)
@@ -163,14 +162,17 @@ void RunInstallation()
     Unpacking unpacked = UnpackArchive(theApp.m_dlgProgress.m_progress);
     if (unpacked.cancelled)
         return ReportCancel();
-    if (!unpacked.opened)
+    // An archive without entries is of no more use than one that does not open.
+    if (!unpacked.opened || unpacked.count == 0)
         return ReportFailure(ArchiveFailedMessage(theApp.m_strArchivePath));
     if (unpacked.failed > 0)
         return ReportFailure(
             EntriesFailedMessage(unpacked.failed, unpacked.count, theApp.m_strInstallDir));
 
+    std::string settingsTarget;
+    if (!CopySettingsFolder(settingsTarget))
+        return ReportFailure(SettingsFailedMessage(FullPath(settingsTarget)));
     ::CoInitialize(nullptr);
-    CopySettingsFolder();
     CreateShortcuts();
     theApp.m_dlgProgress.MessageBox(CompletionMessage(theApp.m_strInstallDir).c_str(), nullptr,
                                     MB_OK);

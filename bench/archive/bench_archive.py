@@ -156,8 +156,8 @@ def main():
         r, u = best_of(runs, build, paths[name], out)
         per_entry[name] = r["seconds"] / r["entries"]
         print(f"   {int(r['entries']):6d} entries: reader {r['seconds']:6.2f} s "
-              f"({per_entry[name] * 1e6:6.0f} us/entry), unzip {u:6.2f} s "
-              f"({u / r['entries'] * 1e6:6.0f} us/entry)")
+              f"({per_entry[name] * 1e6:6.0f} us/entry; opening {r['open_seconds'] * 1000:5.0f} ms),"
+              f" unzip {u:6.2f} s ({u / r['entries'] * 1e6:6.0f} us/entry)")
     print(f"   time per entry, 20,000 against 2,000: {per_entry['small20000'] / per_entry['small2000']:.2f}"
           " (1.00 = linear)")
 

@@ -89,8 +89,16 @@ def make_zip64(out):
     with zipfile.ZipFile(f"{out}/many.zip", "w") as z:
         for i in range(65537):
             z.writestr(f"{i:05d}", f"{i}")
+    # The same as an old tool wrote it: no ZIP64 records, the 16-bit count wrapped to 1.
+    with open(f"{out}/many.zip", "rb") as f:
+        data = f.read()
+    end64 = data.rfind(b"PK\x06\x06")
+    size, offset = struct.unpack_from("<QQ", data, end64 + 40)
+    with open(f"{out}/wrapped.zip", "wb") as f:
+        f.write(data[:end64] + struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 1, 1, size, offset, 0))
     # A ZIP64 end record for three entries that claims 2^31 - 1: zipfile writes one when the
-    # entry count passes its limit, here lowered for the purpose.
+    # entry count passes its limit, here lowered for the purpose. The plain end record says
+    # 0xFFFFFFFF for the directory's size and offset, as it does past 4 GiB.
     limit = zipfile.ZIP_FILECOUNT_LIMIT
     zipfile.ZIP_FILECOUNT_LIMIT = 2
     try:
@@ -103,6 +111,7 @@ def make_zip64(out):
         data = bytearray(f.read())
         end64 = data.rfind(b"PK\x06\x06")
         struct.pack_into("<QQ", data, end64 + 24, 0x7FFFFFFF, 0x7FFFFFFF)
+        struct.pack_into("<II", data, data.rfind(b"PK\x05\x06") + 12, 0xFFFFFFFF, 0xFFFFFFFF)
         f.seek(0)
         f.write(data)
 

@@ -20,7 +20,8 @@
 #include <vector>
 
 namespace {
-// An end record may claim 2^31 entries; past this many the run stops asking.
+// A damaged directory of tiny records may still count millions; past this many the run
+// stops asking.
 const int kMaxIndexes = 100000;
 const ULONGLONG kHangMilliseconds = 10000;
 

@@ -350,32 +350,16 @@ TEST_CASE("entries that cannot be read give their codes and keep what was writte
     }
 }
 
-TEST_CASE("unreadable records: a missing central record and a local extra field past the end")
+TEST_CASE("a local extra field running past the end of the file cannot be read")
 {
     std::string folder = FreshFolder("records");
-    SUBCASE("the end record counts an entry that is not there")
-    {
-        ZipBuilder builder;
-        builder.Add("one.txt", "1");
-        builder.ExtraCountedEntries(1);
-        OpenedArchive archive(WriteArchive(builder, folder));
-        REQUIRE(archive.Count() == 2);
-        ArchiveEntry entry;
-        CHECK(GetArchiveEntry(archive.reader, 1, &entry) == AR_CORRUPT);
-        CHECK(ExtractArchiveEntry(archive.reader, 1, (folder + "two").c_str()) == AR_CORRUPT);
-        CHECK_FALSE(Exists(folder + "two"));
-        CHECK(GetArchiveEntry(archive.reader, 0, &entry) == AR_OK);   // reached again from the top
-    }
-    SUBCASE("the local extra field runs past the end of the file")
-    {
-        ZipBuilder builder;
-        builder.Add("one.txt", "1").localExtraLength = 0xFFFF;
-        OpenedArchive archive(WriteArchive(builder, folder));
-        ArchiveEntry entry;
-        CHECK(GetArchiveEntry(archive.reader, 0, &entry) == AR_READ_FAILED);
-        CHECK(ExtractArchiveEntry(archive.reader, 0, (folder + "one").c_str()) == AR_READ_FAILED);
-        CHECK_FALSE(Exists(folder + "one"));
-    }
+    ZipBuilder builder;
+    builder.Add("one.txt", "1").localExtraLength = 0xFFFF;
+    OpenedArchive archive(WriteArchive(builder, folder));
+    ArchiveEntry entry;
+    CHECK(GetArchiveEntry(archive.reader, 0, &entry) == AR_READ_FAILED);
+    CHECK(ExtractArchiveEntry(archive.reader, 0, (folder + "one").c_str()) == AR_READ_FAILED);
+    CHECK_FALSE(Exists(folder + "one"));
 }
 
 TEST_CASE("encrypted entries open with the right password only")

@@ -185,9 +185,27 @@ UserPlaces::UserPlaces()
     startMenuLink = startMenuFolder + "Norla Kesto 2.0.lnk";
 }
 
+const std::vector<std::string> kProductTree = {
+    ".norla\\",
+    ".norla\\colors.cfg",
+    ".norla\\profiles\\",
+    ".norla\\profiles\\default.txt",
+    ".norla\\settings.ini",
+    "Elevate.dll",
+    "Norla Kesto.exe",
+    "Norla2024.exe",
+    "kesto.ico",
+    "norla.zip",
+    "readme.txt",
+};
+
 void UserPlaces::Clear() const
 {
     ScratchFolder::RemoveTree(settingsFolder);
+    // A test may have put a read-only file where the folder goes.
+    std::string settingsFile = settingsFolder.substr(0, settingsFolder.size() - 1);
+    SetFileAttributesA(settingsFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(settingsFile.c_str());
     DeleteFileA(desktopLink.c_str());
     ScratchFolder::RemoveTree(startMenuFolder);
 }

@@ -92,6 +92,9 @@ struct CleanPlaces {
     UserPlaces places;
 };
 
+// What product.zip holds below its top folder "Norla/", as the installation folder shows it.
+extern const std::vector<std::string> kProductTree;
+
 // Every file and folder under folder (folders end with a backslash), sorted.
 std::vector<std::string> Tree(const std::string& folder);
 

@@ -95,6 +95,12 @@ def main():
     subprocess.run(["7z", "a", "-tzip", "-bd", "-bso0", f"{out}/utf8.zip", "Setup"], cwd=work,
                    check=True)
 
+    # Five entries, the middle one packed with bzip2, which the reader does not support.
+    with zipfile.ZipFile(f"{out}/bzip2.zip", "w", zipfile.ZIP_DEFLATED) as z:
+        for i, name in enumerate(["a.txt", "b.txt", "c.txt", "d.txt", "e.txt"]):
+            z.writestr(f"p/{name}", f"content of {name}\n",
+                       zipfile.ZIP_BZIP2 if i == 2 else zipfile.ZIP_DEFLATED)
+
     with zipfile.ZipFile(f"{out}/empty.zip", "w"):
         pass
 

@@ -1,6 +1,7 @@
-// A failed download, an unreadable archive, entries that could not be written and a cancel
-// each end the installation with their own message (none for a cancel) and log line, and
-// nothing after them runs: no settings copy, no shortcuts, no setup program.
+// A failed download, an unreadable or empty archive, entries that could not be written,
+// settings that could not be copied and a cancel each end the installation with their own
+// message (none for a cancel) and log line, and nothing after them runs: no settings copy,
+// no shortcuts, no setup program.
 #include "InstallRun.h"
 #include "ScratchFolder.h"
 #include <doctest.h>
@@ -21,7 +22,7 @@ TEST_CASE("failures end with an error message and its first line in the log")
         const char* what;
         const char* archive;          // served as norla.zip; null: nothing served
         FtpBehaviour server;
-        bool readOnlyReadme;          // an existing read-only readme.txt blocks that entry
+        std::string blocked;          // a read-only file put in the way, when given
         std::string expectedMessage;
         std::vector<std::string> expectedTree;
     };
@@ -29,6 +30,7 @@ TEST_CASE("failures end with an error message and its first line in the log")
     FtpBehaviour broken;
     broken.endAfter = 700;
     const std::string dir = folder.Path();
+    const std::string settings = UserPlaces().settingsFolder;
     const std::string longFolder = std::string(120, 'd') + "\\";
     const std::string download =
         "Das Installationsarchiv konnte nicht vom Server geladen werden.\n"
@@ -43,16 +45,21 @@ TEST_CASE("failures end with an error message and its first line in the log")
                " und starten Sie die Installation erneut.";
     };
     std::vector<Row> rows = {
-        {"archive not on the server", nullptr, plain, false, download, {}},
-        {"transfer broken off", "product.zip", broken, false, download, {"norla.zip"}},
-        {"not an archive", "notzip.zip", plain, false, archive, {"norla.zip"}},
-        {"target path too long", "longname.zip", plain, false, entries("1 von 3"),
+        {"archive not on the server", nullptr, plain, "", download, {}},
+        {"transfer broken off", "product.zip", broken, "", download, {"norla.zip"}},
+        {"not an archive", "notzip.zip", plain, "", archive, {"norla.zip"}},
+        {"an archive without entries", "empty.zip", plain, "", archive, {"norla.zip"}},
+        {"target path too long", "longname.zip", plain, "", entries("1 von 3"),
          {"first.txt", "last.txt", "norla.zip"}},
-        {"read-only file in the way", "product.zip", plain, true, entries("1 von 11"), {}},
-        // Every index past the real three is unreachable; the loop must not ask for each.
-        {"end record claims 2^31 - 1 entries", "lying.zip", plain, false,
-         entries("2147483644 von 2147483647"),
-         {"a.txt", "b.txt", "c.txt", "norla.zip"}},
+        {"read-only file in the way", "product.zip", plain, dir + "readme.txt",
+         entries("1 von 11"), kProductTree},
+        {"the middle entry packed with bzip2", "bzip2.zip", plain, "", entries("1 von 5"),
+         {"a.txt", "b.txt", "d.txt", "e.txt", "norla.zip"}},
+        {"a file where a folder goes", "paths.zip", plain, dir + "docs", entries("1 von 7"),
+         {"a\\", "a\\b.txt", "bin\\", "bin\\a.dll", "docs", "norla.zip", "readme.txt", "x.txt"}},
+        {"a file where the settings folder goes", "product.zip", plain,
+         settings.substr(0, settings.size() - 1),
+         "Die Einstellungen konnten nicht nach " + settings + " kopiert werden.", kProductTree},
     };
     for (size_t i = 0; i < rows.size(); ++i) {
         CAPTURE(i);
@@ -60,9 +67,9 @@ TEST_CASE("failures end with an error message and its first line in the log")
         CAPTURE(what);
         CleanPlaces clean;
         ResetCom();
-        if (rows[i].readOnlyReadme) {
-            WriteBytes(dir + "readme.txt", "mine");
-            SetFileAttributesA((dir + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+        if (!rows[i].blocked.empty()) {
+            WriteBytes(rows[i].blocked, "mine");
+            SetFileAttributesA(rows[i].blocked.c_str(), FILE_ATTRIBUTE_READONLY);
         }
         SequenceRun run(rows[i].archive ? rows[i].archive : "", dir);
         run.server = rows[i].server;
@@ -81,14 +88,10 @@ TEST_CASE("failures end with an error message and its first line in the log")
         CHECK(LogMessages(out.newLog) ==
               std::vector<std::string>{message.substr(0, message.find('\n'))});
         CHECK_NOTHING_LATER_RAN(out, clean.places);
-        if (rows[i].readOnlyReadme) {
-            // The other entries were written, the blocked file kept.
-            CHECK(ReadBytes(dir + "readme.txt") == "mine");
-            CHECK(IsFile(dir + "Norla2024.exe"));
-            CHECK(IsFile(dir + ".norla\\settings.ini"));
-        } else {
-            CHECK(Tree(dir) == rows[i].expectedTree);
-        }
+        // The other entries were written, the blocked file kept.
+        CHECK(Tree(dir) == rows[i].expectedTree);
+        if (!rows[i].blocked.empty())
+            CHECK(ReadBytes(rows[i].blocked) == "mine");
         ScratchFolder::RemoveTree(dir);
         CreateDirectoryA(dir.c_str(), nullptr);
     }
