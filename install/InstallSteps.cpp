@@ -1,0 +1,113 @@
+#include "install/InstallSteps.h"
+#include "archive/ArchiveReader.h"
+#include "archive/DiskObject.h"
+#include "framework/WinApp.h"
+#include "install/CreateShortcut.h"
+#include "install/EntryPath.h"
+#include <direct.h>
+#include <shlobj.h>
+#include <cstring>
+
+namespace {
+const char* const kSettingsSource = ".norla\\";
+const char* const kSettingsTarget = "\\..\\.norla\\";
+const char* const kDesktopLink = "\\Norla Kesto 2.0.lnk";
+const char* const kStartMenuFolder = "\\Norla Kesto";
+const char* const kStartMenuLink = "\\Norla Kesto\\Norla Kesto 2.0.lnk";
+const char* const kShortcutDescription = "Norla Kesto 2.0";
+const char* const kShortcutTarget = "\\Norla Kesto.exe";
+const char* const kShortcutIcon = "\\kesto.ico";
+// Older SDKs' SHCNF_FLUSHNOWAIT; this SDK's value also carries SHCNF_FLUSH, which waits.
+const UINT kNotifyFlushNoWait = 0x2000;
+
+bool UnpackEntry(ArchiveReader* reader, int index, const std::string& installDir, ArchiveEntry& entry)
+{
+    if (GetArchiveEntry(reader, index, &entry) != AR_OK)
+        return false;
+    std::string target = BuildTargetPath(installDir, entry);
+    // A shortened path would name another file.
+    if (target.size() >= sizeof(entry.name))
+        return false;
+    strcpy(entry.name, target.c_str());
+    return ExtractArchiveEntry(reader, index, entry.name) == AR_OK;
+}
+
+std::string SpecialFolder(int csidl)
+{
+    char folder[MAX_PATH];
+    memset(folder, 0, sizeof(folder));
+    ::SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE);
+    return folder;
+}
+
+HRESULT CreateCompanionShortcut(const std::string& dir, const std::string& linkPath,
+                                const std::string& description)
+{
+    return CreateShortcut((dir + kShortcutTarget).c_str(), "", linkPath.c_str(),
+                          description.c_str(), SW_SHOWNORMAL, dir.c_str(),
+                          (dir + kShortcutIcon).c_str(), 0);
+}
+}
+
+Unpacking UnpackArchive(const std::string& archivePath, const std::string& installDir,
+                        CProgressCtrl& bar)
+{
+    Unpacking result;
+    ArchiveReader* reader = OpenArchive(archivePath.c_str(), nullptr);
+    result.opened = reader != nullptr;
+    ArchiveEntry entry;
+    GetArchiveEntry(reader, -1, &entry);
+    result.count = entry.index;
+    bar.SetRange32(0, result.count);
+    int passes = 0;
+    for (int i = 0; i < result.count; ++i) {
+        ++passes;
+        // An entry the reader calls corrupt is one entry: the count it gave is the records
+        // the archive holds, so the later entries are still worth writing.
+        if (!UnpackEntry(reader, i, installDir, entry))
+            ++result.failed;
+        bar.SetPos(i);
+        // Escape or the close box: what is written stays, nothing more is.
+        if (!PumpPendingMessages()) {
+            result.cancelled = true;
+            break;
+        }
+    }
+    CloseArchive(reader);
+    bar.SetPos(passes + 1);
+    return result;
+}
+
+bool CopySettingsFolder(const std::string& installDir, CDialog* feedbackWindow, std::string& target)
+{
+    std::string source = installDir + kSettingsSource;
+    target = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + kSettingsTarget;
+    CDiskObject disk(feedbackWindow);
+    return disk.CopyFolder(source, target) || !disk.FolderExists(source);
+}
+
+std::string FullPath(const std::string& path)
+{
+    char full[MAX_PATH];
+    DWORD length = ::GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
+    return length > 0 && length < sizeof(full) ? std::string(full, length) : path;
+}
+
+void CreateShortcuts(const std::string& installDir, bool desktopIcon, bool startMenu)
+{
+    std::string description;
+    if (desktopIcon) {
+        HRESULT com = ::CoInitialize(nullptr);
+        std::string linkPath = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + kDesktopLink;
+        description = kShortcutDescription;
+        if (SUCCEEDED(com))
+            CreateCompanionShortcut(installDir, linkPath, description);
+    }
+    if (startMenu) {
+        std::string programs = SpecialFolder(CSIDL_COMMON_PROGRAMS);
+        _mkdir((programs + kStartMenuFolder).c_str());
+        CreateCompanionShortcut(installDir, programs + kStartMenuLink, description);
+        ::CoUninitialize();
+        ::SHChangeNotify(SHCNE_ASSOCCHANGED, kNotifyFlushNoWait, nullptr, nullptr);
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The steps of an installation after the download, each on what it is given.
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include <string>
+
+struct Unpacking {
+    bool opened = false;
+    int count = 0;       // the entries the archive holds
+    int failed = 0;      // entries not written
+    bool cancelled = false;
+};
+
+// Extracts every entry of the archive, in order, into installDir without its first level,
+// driving `bar` and pumping messages after every entry; a quit request ends it, and what is
+// written stays.
+Unpacking UnpackArchive(const std::string& archivePath, const std::string& installDir,
+                        CProgressCtrl& bar);
+
+// Copies installDir's ".norla" beside the user's desktop folder; `target` tells where to.
+// False when the archive brought settings that could not all be copied. The feedback window's
+// title is left showing the disk object's last text.
+bool CopySettingsFolder(const std::string& installDir, CDialog* feedbackWindow, std::string& target);
+
+// The desktop and start-menu shortcuts of the companion application, as asked. The start-menu
+// entry carries the description only when the desktop shortcut was asked for in the same run.
+// COM is released, and the shell told, only on the start-menu path.
+void CreateShortcuts(const std::string& installDir, bool desktopIcon, bool startMenu);
+
+// The folder as the user knows it, without a ".." step.
+std::string FullPath(const std::string& path);
