@@ -59,12 +59,10 @@ bool MakeFolderPrivate(const std::string& folder)
         access[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
         access[i].Trustee.ptstrName = static_cast<LPSTR>(sids[i]);
     }
-    PACL acl = nullptr;
-    if (::SetEntriesInAclA(3, access, nullptr, &acl) != ERROR_SUCCESS)
+    CLocalMemory<PACL> acl;
+    if (::SetEntriesInAclA(3, access, nullptr, acl.Out()) != ERROR_SUCCESS)
         return false;
-    DWORD result = ::SetNamedSecurityInfoA(const_cast<char*>(folder.c_str()), SE_FILE_OBJECT,
-                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                           nullptr, nullptr, acl, nullptr);
-    ::LocalFree(acl);
-    return result == ERROR_SUCCESS;
+    return ::SetNamedSecurityInfoA(const_cast<char*>(folder.c_str()), SE_FILE_OBJECT,
+                                   DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                   nullptr, nullptr, acl.Get(), nullptr) == ERROR_SUCCESS;
 }

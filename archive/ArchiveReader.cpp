@@ -4,6 +4,7 @@
 #include "archive/LittleEndian.h"
 #include "archive/TargetPath.h"
 #include "archive/ZipRecords.h"
+#include "framework/Handles.h"
 #include "util/OrdinaryName.h"
 #include <unzip.h>
 #include <climits>
@@ -29,13 +30,11 @@ public:
     {
         if (archive)
             unzClose(archive);
-        if (entrylessFile != INVALID_HANDLE_VALUE)
-            CloseHandle(entrylessFile);
     }
 
     unzFile archive = nullptr;
     HandleFileView view;   // minizip's file, which the reader also reads local headers from
-    HANDLE entrylessFile = INVALID_HANDLE_VALUE;   // an archive minizip cannot open: no entries
+    CHandle entrylessFile;   // an archive minizip cannot open: no entries
     int entryCount = 0;
     ZPOS64_T firstRecord = 0;   // where minizip finds the first central record
     int currentIndex = -1;   // minizip's current entry; -1 while unknown
@@ -355,24 +354,20 @@ DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* 
         return AR_CANNOT_OPEN;
     MakeFolderChain(base, target.folder);
 
-    HANDLE file = CreateTargetFile(filePath, entry.attributes);
-    if (file == INVALID_HANDLE_VALUE)
+    CHandle file(CreateTargetFile(filePath, entry.attributes));
+    if (!file.IsValid())
         return AR_CANNOT_OPEN;
     DWORD result = reader.cachedEncrypted ? CheckPassword(reader) : AR_OK;
-    if (result != AR_OK) {
-        CloseHandle(file);
+    if (result != AR_OK)
         return result;
-    }
     // minizip decrypts whenever it is given a password, so only encrypted entries get one.
     const char* password = reader.cachedEncrypted ? reader.password.c_str() : nullptr;
-    if (unzOpenCurrentFile3(reader.archive, nullptr, nullptr, 0, password) != UNZ_OK) {
-        CloseHandle(file);
+    if (unzOpenCurrentFile3(reader.archive, nullptr, nullptr, 0, password) != UNZ_OK)
         return AR_DECOMPRESS_FAILED;
-    }
     if (!reader.transferBuffer)
         reader.transferBuffer.reset(new (std::nothrow) char[kTransferBufferSize]);
-    result = reader.transferBuffer ? WriteEntryData(reader, entry, file) : AR_DECOMPRESS_FAILED;
-    CloseHandle(file);
+    result = reader.transferBuffer ? WriteEntryData(reader, entry, file.Get()) : AR_DECOMPRESS_FAILED;
+    file.Close();
     // Data that do not match their CRC-32 are not a successful extraction.
     if (unzCloseCurrentFile(reader.archive) == UNZ_CRCERROR && result == AR_OK)
         result = AR_DECOMPRESS_FAILED;
@@ -390,7 +385,7 @@ ArchiveReader* OpenArchive(const char* path, const char* password)
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
     if (IsEntrylessArchive(file)) {
-        reader->entrylessFile = file;
+        reader->entrylessFile.Attach(file);
         return reader.release();
     }
     reader->view.file = file;

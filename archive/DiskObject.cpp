@@ -46,15 +46,13 @@ std::string JoinToFolder(const std::string& folder, const std::string& rest)
 
 std::string SystemErrorText(DWORD code)
 {
-    char* message = nullptr;
+    CLocalMemory<char*> message;
     // Inserts are ignored: without arguments a message with %1 would read garbage.
     DWORD length = ::FormatMessageA(
         FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&message), 0,
+        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(message.Out()), 0,
         nullptr);
-    std::string text = length && message ? std::string(message, length) : std::string();
-    if (message)
-        ::LocalFree(message);
+    std::string text = length && message.Get() ? std::string(message.Get(), length) : std::string();
     text = Trim(text, " \t\r\n");
     return text.empty() ? "Error " + std::to_string(code) : text;
 }

@@ -57,6 +57,7 @@ long ZCALLBACK SeekHook(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 int ZCALLBACK CloseHook(voidpf, voidpf stream)
 {
     HandleFileView& view = ViewOf(stream);
+    // minizip owns the file from the open hook on and gives it back here.
     BOOL closed = CloseHandle(view.file);
     view.file = INVALID_HANDLE_VALUE;
     return closed ? 0 : -1;

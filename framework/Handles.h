@@ -123,6 +123,26 @@ private:
     ITEMIDLIST* m_p;
 };
 
+// Memory the system allocated with LocalAlloc for the caller (FormatMessage, SetEntriesInAcl).
+template <class Pointer>
+class CLocalMemory {
+public:
+    CLocalMemory() = default;
+    ~CLocalMemory()
+    {
+        if (m_p)
+            ::LocalFree(m_p);
+    }
+    CLocalMemory(const CLocalMemory&) = delete;
+    CLocalMemory& operator=(const CLocalMemory&) = delete;
+
+    Pointer Get() const { return m_p; }
+    Pointer* Out() { return &m_p; }
+
+private:
+    Pointer m_p = nullptr;
+};
+
 // Puts the current directory back when the operation ends, however it ends.
 class CCurrentDirectoryKeeper {
 public:

@@ -1,13 +1,12 @@
 #pragma once
 // A local file written in binary mode: create (replacing any file of that name), write, close.
-#include <windows.h>
+#include "framework/Handles.h"
 
 class CStdioFile {
 public:
     enum OpenFlags { modeCreate = 0x1000, modeWrite = 0x0001, typeBinary = 0x8000 };
 
     CStdioFile() = default;
-    ~CStdioFile();
     CStdioFile(const CStdioFile&) = delete;
     CStdioFile& operator=(const CStdioFile&) = delete;
 
@@ -18,5 +17,5 @@ public:
     void Close();
 
 private:
-    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    CHandle m_file;
 };
