@@ -8,6 +8,7 @@
 #include "util/Trim.h"
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 std::string ReadDescriptor(CFtpConnection& connection, const std::string& listedName)
@@ -59,21 +60,26 @@ ArchiveLookUp LookUpArchive(CFtpConnection& connection, const std::string& fileN
 namespace {
 enum class TransferEnd { Complete, QuitRequested, WriteFailed };
 
-// Throws CInternetException when the transfer breaks.
+// Reads what the connection has, up to kLargestRead at a time: a fast line is read in large
+// pieces, and a slow one still hands every piece over as it comes. Throws
+// CInternetException when the transfer breaks.
 TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressCtrl& bar,
                        long long& received)
 {
     bar.SetRange32(0, kProgressRangeHigh);
     received = 0;
-    char block[kTransferBlock];
+    std::vector<char> block(kLargestRead);
     for (;;) {
-        UINT read = serverFile.Read(block, kTransferBlock);
+        DWORD available = serverFile.QueryDataAvailable();
+        // Nothing left to say "available" about: a read tells the end.
+        UINT want = available == 0 ? kTransferBlock : std::min<DWORD>(available, kLargestRead);
+        UINT read = serverFile.Read(block.data(), want);
         if (read == 0)
             return TransferEnd::Complete;
-        if (!localFile.Write(block, read))
+        if (!localFile.Write(block.data(), read))
             return TransferEnd::WriteFailed;
         received += read;
-        bar.SetPos(ProgressPosition(received));
+        bar.MoveTo(ProgressPosition(received));
         // A quit request (the progress window's Escape or close box) ends the download.
         if (!PumpPendingMessages())
             return TransferEnd::QuitRequested;
