@@ -11,6 +11,11 @@
 #include <vector>
 
 namespace {
+// A read that took at most this long may be larger next time; one that took longer than
+// kSlowReadMs starts again from one byte.
+const DWORD kQuickReadMs = 20;
+const DWORD kSlowReadMs = 100;
+
 std::string ReadDescriptor(CFtpConnection& connection, const std::string& listedName)
 {
     std::unique_ptr<CInternetFile> file(
@@ -60,25 +65,33 @@ ArchiveLookUp LookUpArchive(CFtpConnection& connection, const std::string& fileN
 namespace {
 enum class TransferEnd { Complete, QuitRequested, WriteFailed };
 
-// Reads what the connection has, up to kLargestRead at a time: a fast line is read in large
-// pieces, and a slow one still hands every piece over as it comes. Throws
-// CInternetException when the transfer breaks.
+// A read waits until it has all it asked for, so it asks for what the connection gave the
+// last time it was asked: twice as much after a read that came at once, down to one byte after
+// one that had to wait. A fast line is read in pieces of up to kLargestRead; a slow one hands
+// over every piece as it comes, and the message pump runs between them. (WinINet's
+// InternetQueryDataAvailable would say what is there, but under Wine it leaves a task behind
+// that keeps the file open after a cancel until the server sends again.)
+// Throws CInternetException when the transfer breaks.
 TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressCtrl& bar,
                        long long& received)
 {
     bar.SetRange32(0, kProgressRangeHigh);
     received = 0;
     std::vector<char> block(kLargestRead);
+    UINT want = 1;
     for (;;) {
-        DWORD available = serverFile.QueryDataAvailable();
-        // Nothing left to say "available" about: a read tells the end.
-        UINT want = available == 0 ? kTransferBlock : std::min<DWORD>(available, kLargestRead);
+        DWORD asked = ::GetTickCount();
         UINT read = serverFile.Read(block.data(), want);
         if (read == 0)
             return TransferEnd::Complete;
+        DWORD waited = ::GetTickCount() - asked;
         if (!localFile.Write(block.data(), read))
             return TransferEnd::WriteFailed;
         received += read;
+        if (waited <= kQuickReadMs)
+            want = std::min(want * 2, kLargestRead);
+        else if (waited > kSlowReadMs)
+            want = 1;
         bar.MoveTo(ProgressPosition(received));
         // A quit request (the progress window's Escape or close box) ends the download.
         if (!PumpPendingMessages())

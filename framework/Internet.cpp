@@ -202,22 +202,6 @@ UINT CInternetFile::Read(void* buffer, UINT count)
     return read;
 }
 
-DWORD CInternetFile::QueryDataAvailable()
-{
-    if (!m_buffered.empty())
-        return static_cast<DWORD>(m_buffered.size());
-    // Wine answers ERROR_IO_PENDING, even for a synchronous session, when it had to wait for
-    // the first byte; it is there then, and asking again counts it.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD available = 0;
-        if (::InternetQueryDataAvailable(m_hFile, &available, 0, 0))
-            return available;
-        if (::GetLastError() != ERROR_IO_PENDING)
-            break;
-    }
-    AfxThrowInternetException();
-}
-
 BOOL CInternetFile::ReadString(std::string& line, size_t maxLength)
 {
     line.clear();

@@ -115,9 +115,6 @@ public:
     // Bytes read; 0 at the end. Waits until `count` bytes have come or the file has ended.
     // Throws CInternetException.
     UINT Read(void* buffer, UINT count);
-    // Bytes that a Read can take without waiting; waits until there is at least one, or the
-    // file has ended (then 0). Throws CInternetException.
-    DWORD QueryDataAvailable();
     // One line without its line end (LF or CR LF); FALSE at the end of the file when
     // nothing was read. A longer line than maxLength comes as its first maxLength + 1
     // characters and ends the reading: its rest is not fetched (it may never end), and
