@@ -73,7 +73,7 @@ enum class TransferEnd { Complete, QuitRequested, WriteFailed };
 // that keeps the file open after a cancel until the server sends again.)
 // Throws CInternetException when the transfer breaks.
 TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressCtrl& bar,
-                       long long& received)
+                       long long& received, CSha256* hash)
 {
     bar.SetRange32(0, kProgressRangeHigh);
     received = 0;
@@ -88,6 +88,8 @@ TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgre
         if (!localFile.Write(block.data(), read))
             return TransferEnd::WriteFailed;
         received += read;
+        if (hash)
+            hash->Add(block.data(), read);
         if (waited <= kQuickReadMs)
             want = std::min(want * 2, kLargestRead);
         else if (waited > kSlowReadMs)
@@ -97,6 +99,25 @@ TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgre
         if (!PumpPendingMessages())
             return TransferEnd::QuitRequested;
     }
+}
+}
+
+namespace {
+// The signature beside the archive, read no further than its limit allows. Throws
+// CInternetException (a missing file among them).
+void FetchSignature(CFtpConnection& connection, const std::string& archiveName,
+                    ArchiveSignatureCheck& signature)
+{
+    std::unique_ptr<CInternetFile> file(connection.OpenFile(
+        (archiveName + kSignatureSuffix).c_str(), GENERIC_READ,
+        FTP_TRANSFER_TYPE_BINARY | kFtpNoCache, kFtpContext));
+    char block[kMaxSignatureSize + 1];
+    UINT read = 0;
+    for (UINT got; read < sizeof(block) && (got = file->Read(block + read, sizeof(block) - read)) > 0;)
+        read += got;
+    file->Close();
+    signature.der.assign(block, read);
+    signature.fetched = read > 0 && read <= kMaxSignatureSize;
 }
 }
 
@@ -128,7 +149,7 @@ bool IsDownloadableName(const std::string& fileName, const std::string& installD
 
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
                 std::string& archivePath, CProgressCtrl& bar,
-                const CDownloadSession::StatusSink& showStatus)
+                const CDownloadSession::StatusSink& showStatus, ArchiveSignatureCheck* signature)
 {
     if (!IsDownloadableName(fileName, installDir))
         return 0;
@@ -155,13 +176,23 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
                                                              CStdioFile::modeWrite |
                                                              CStdioFile::typeBinary)) {
                 long long received = 0;
-                end = CopyBlocks(*serverFile, localFile, bar, received);
+                end = CopyBlocks(*serverFile, localFile, bar, received,
+                                 signature ? &signature->hash : nullptr);
                 result = end == TransferEnd::Complete ? 1 : 0;
                 // WinINet ends the read when the data connection closes; a server that
                 // closes it early says so only on the control connection (426), which
                 // WinINet does not pass on. The listed size tells a short copy.
                 if (found.entry && static_cast<ULONGLONG>(received) != found.entry->size)
                     result = 0;
+            }
+            if (result == 1 && signature) {
+                serverFile->Close();
+                serverFile.reset();
+                try {
+                    FetchSignature(*connection, remoteName, *signature);
+                } catch (const CInternetException&) {
+                    // No signature on the server: the check that follows refuses the archive.
+                }
             }
         }
     } catch (const CInternetException&) {
