@@ -71,14 +71,16 @@ def run_measured(command, timeout):
                                start_new_session=True)
     try:
         output = _text(process.communicate(timeout=timeout)[0])
+        seconds = time.perf_counter() - start
+        with open(report) as f:
+            peak = int(f.read().split()[-1])
     except subprocess.TimeoutExpired:
         os.killpg(process.pid, signal.SIGKILL)
         output = _text(process.communicate()[0])
         sys.exit(f"did not finish within {timeout} s: {' '.join(command)}\n{output}")
-    seconds = time.perf_counter() - start
-    with open(report) as f:
-        peak = int(f.read().split()[-1])
-    os.remove(report)
+    finally:
+        if os.path.exists(report):
+            os.remove(report)
     return process.returncode, output, seconds, peak
 
 
