@@ -1,6 +1,12 @@
 #include "app/SetupApp.h"
+#include "release_key.h"
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
+#ifdef NORLA_RELEASE_KEY_POINT
+    static const unsigned char releaseKey[] = NORLA_RELEASE_KEY_POINT;
+    static_assert(sizeof(releaseKey) == 65, "an uncompressed P-256 point");
+    theApp.m_pReleaseKey = releaseKey;
+#endif
     return theApp.Run(hInstance);
 }
