@@ -56,6 +56,7 @@ cases=(
     "at the limits    | rezip +$longest; licence 1x4096 9999x0     |       |"
     "signed           | sign vendor                                | --key |"
     "listed in capitals | mv $zip NORLA_Veltro_2024.zip; sign vendor | --key |"
+    "two spellings    | sign vendor; for n in NORLA_veltro_2024.zip Norla_Veltro_2024.zip norla_veltro_2024.ZIP; do echo kein Archiv >\$n; done | --key |"
     "no descriptor    | rm norlainstaller.ini                      |       | ^norlainstaller.ini: missing$"
     "program named    | printf 'Setup.EXE\r\n' >norlainstaller.ini |       | ^norlainstaller.ini: .*\"setup.exe\""
     "no archive       | rm $zip                                    |       | ^$zip: missing"
