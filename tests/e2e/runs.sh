@@ -329,3 +329,24 @@ run_signed_archives() {
         fi
     done
 }
+
+# A wininet.dll beside the installer, with Windows' search order (Wine prefers its own DLLs
+# unless told otherwise): the installer never loads it, and installs all the same.
+run_planted_dll() {
+    local folder="$PREFIX/drive_c/Downloads"
+    rm -rf "$folder" && mkdir -p "$folder"
+    cp "$EXE" "$folder/NorlaInstaller.exe"
+    cp "$PLANTED_DLL" "$folder/wininet.dll"
+    EXE="$folder/NorlaInstaller.exe"
+    export WINEDLLOVERRIDES="wininet=n,b"
+    ftp_reset
+    serve_product
+    start_installation
+    local text
+    text=$(drive msgbox "$(drive anybox 300)" 1) || fail "no completion message"
+    expect "completion message" "$text" "$(completion_text "$INSTALL_WIN")"
+    drive click "$(drive anybox 1)" $IDOK
+    ended 60 || fail "program still running after the completion message"
+    [ ! -e "$folder/planted-dll-loaded.txt" ] || fail "the planted wininet.dll was loaded"
+    [ -e "$(install_dir)/Norla2024.log" ] || fail "setup program not started"
+}
