@@ -79,6 +79,7 @@ TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgre
     received = 0;
     std::vector<char> block(kLargestRead);
     UINT want = 1;
+    CMessagePump pump;
     for (;;) {
         DWORD asked = ::GetTickCount();
         UINT read = serverFile.Read(block.data(), want);
@@ -96,7 +97,7 @@ TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgre
             want = 1;
         bar.MoveTo(ProgressPosition(received));
         // A quit request (the progress window's Escape or close box) ends the download.
-        if (!PumpPendingMessages())
+        if (!pump.Pump())
             return TransferEnd::QuitRequested;
     }
 }

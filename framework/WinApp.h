@@ -40,3 +40,24 @@ const char* AfxGetAppName();
 // Lets the thread's pending messages through and returns once the queue is empty (true).
 // Meeting WM_QUIT, it posts the quit again for the enclosing loops and returns false.
 bool PumpPendingMessages();
+
+// PumpPendingMessages for loops of quick steps, at most every periodMs: each look at the queue
+// is a round trip to the window system, which thousands of steps a second would pay for input
+// nobody gives that fast. Escape still stops the loop within a period and a step.
+class CMessagePump {
+public:
+    explicit CMessagePump(DWORD periodMs = 10) : m_periodMs(periodMs), m_last(::GetTickCount()) {}
+    // False when a quit was met (posted again for the enclosing loops).
+    bool Pump()
+    {
+        DWORD now = ::GetTickCount();
+        if (now - m_last < m_periodMs)
+            return true;
+        m_last = now;
+        return PumpPendingMessages();
+    }
+
+private:
+    DWORD m_periodMs;
+    DWORD m_last;
+};
