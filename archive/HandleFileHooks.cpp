@@ -20,6 +20,11 @@ DWORD ReadFileAt(HANDLE file, ULONGLONG position, void* buffer, DWORD size)
                : 0;
 }
 
+bool Holds(const HandleFileView::Block& block, ULONGLONG position, DWORD size)
+{
+    return position >= block.start && position + size <= block.start + block.length;
+}
+
 voidpf ZCALLBACK OpenHook(voidpf, const void* view, int)
 {
     return const_cast<void*>(view);
@@ -80,15 +85,23 @@ DWORD ReadView(HandleFileView& view, ULONGLONG position, void* buffer, DWORD siz
         size = static_cast<DWORD>(view.end - position);
     if (size >= HandleFileView::kBlockSize)
         return ReadFileAt(view.file, position, buffer, size);
-    bool inBlock = position >= view.blockStart &&
-                   position + size <= view.blockStart + view.blockLength;
-    if (!inBlock) {
-        view.blockStart = position;
-        view.blockLength = ReadFileAt(view.file, position, view.block, HandleFileView::kBlockSize);
-        if (size > view.blockLength)
-            size = view.blockLength;
+    int used = Holds(view.blocks[0], position, size) ? 0
+               : Holds(view.blocks[1], position, size) ? 1
+                                                        : -1;
+    if (used < 0) {
+        used = 1 - view.lastUsed;
+        HandleFileView::Block& block = view.blocks[used];
+        ULONGLONG rest = view.end - position;
+        block.start = position;
+        block.length = ReadFileAt(view.file, position, block.bytes,
+                                  rest < HandleFileView::kBlockSize ? static_cast<DWORD>(rest)
+                                                                    : HandleFileView::kBlockSize);
+        if (size > block.length)
+            size = block.length;
     }
-    memcpy(buffer, view.block + (position - view.blockStart), size);
+    view.lastUsed = used;
+    const HandleFileView::Block& block = view.blocks[used];
+    memcpy(buffer, block.bytes + (position - block.start), size);
     return size;
 }
 
