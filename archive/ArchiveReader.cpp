@@ -14,7 +14,7 @@
 #include <string>
 
 namespace {
-const unsigned kTransferBufferSize = 16384;
+const unsigned kTransferBufferSize = 65536;   // a large entry is written in pieces this size
 const unsigned kMaxExtraFieldSize = 0xFFFF;
 const uLong kFlagEncrypted = 0x0001;
 const uLong kFlagDataDescriptor = 0x0008;
