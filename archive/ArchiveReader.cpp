@@ -336,8 +336,8 @@ DWORD ExtractFolder(ArchiveReader& reader, const char* targetPath)
 
 // A new file in a folder that is there takes one call. Anything else (a missing folder, a
 // file to replace) goes the long way: the folders are made, then the file is replaced.
-// Creating a new file rather than truncating one also spares the file system the flush
-// it gives a truncated file when it is closed.
+// Creating rather than replacing also spares Wine a truncation, after which the file
+// system writes the file out when it is closed.
 HANDLE CreateTargetFile(const std::string& path, const char* base, const std::string& folder,
                         DWORD attributes)
 {
