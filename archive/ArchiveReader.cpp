@@ -14,7 +14,7 @@
 #include <string>
 
 namespace {
-const unsigned kTransferBufferSize = 16384;
+const unsigned kTransferBufferSize = 65536;   // a large entry is written in pieces this size
 const unsigned kMaxExtraFieldSize = 0xFFFF;
 const uLong kFlagEncrypted = 0x0001;
 const uLong kFlagDataDescriptor = 0x0008;
@@ -334,8 +334,19 @@ DWORD ExtractFolder(ArchiveReader& reader, const char* targetPath)
                                                                                  : AR_CANNOT_OPEN;
 }
 
-HANDLE CreateTargetFile(const std::string& path, DWORD attributes)
+// A new file in a folder that is there takes one call. Anything else (a missing folder, a
+// file to replace) goes the long way: the folders are made, then the file is replaced.
+// Creating rather than replacing also spares Wine a truncation, after which the file
+// system writes the file out when it is closed.
+HANDLE CreateTargetFile(const std::string& path, const char* base, const std::string& folder,
+                        DWORD attributes)
 {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes,
+                              nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        return file;
+    if (GetLastError() != ERROR_FILE_EXISTS)
+        MakeFolderChain(base, folder);
     // Windows will not replace a read-only file; a privileged user on a POSIX file system
     // under Wine could, so the reader refuses it itself.
     DWORD existing = GetFileAttributesA(path.c_str());
@@ -352,9 +363,8 @@ DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* 
     // A shortened path would name another file.
     if (filePath.size() >= MAX_PATH)
         return AR_CANNOT_OPEN;
-    MakeFolderChain(base, target.folder);
 
-    CHandle file(CreateTargetFile(filePath, entry.attributes));
+    CHandle file(CreateTargetFile(filePath, base, target.folder, entry.attributes));
     if (!file.IsValid())
         return AR_CANNOT_OPEN;
     DWORD result = reader.cachedEncrypted ? CheckPassword(reader) : AR_OK;

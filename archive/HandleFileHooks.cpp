@@ -7,14 +7,22 @@ HandleFileView& ViewOf(voidpf stream)
     return *static_cast<HandleFileView*>(stream);
 }
 
-// A read that says where it starts leaves the file pointer out of it.
+// Only the reader uses the handle, so the file pointer is free to move. A read that names
+// its offset in an OVERLAPPED costs Wine a round trip to its server on every call.
 DWORD ReadFileAt(HANDLE file, ULONGLONG position, void* buffer, DWORD size)
 {
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(position);
-    at.OffsetHigh = static_cast<DWORD>(position >> 32);
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(position);
     DWORD read = 0;
-    return ReadFile(file, buffer, size, &read, &at) ? read : 0;
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+                   ReadFile(file, buffer, size, &read, nullptr)
+               ? read
+               : 0;
+}
+
+bool Holds(const HandleFileView::Block& block, ULONGLONG position, DWORD size)
+{
+    return position >= block.start && position + size <= block.start + block.length;
 }
 
 voidpf ZCALLBACK OpenHook(voidpf, const void* view, int)
@@ -77,15 +85,23 @@ DWORD ReadView(HandleFileView& view, ULONGLONG position, void* buffer, DWORD siz
         size = static_cast<DWORD>(view.end - position);
     if (size >= HandleFileView::kBlockSize)
         return ReadFileAt(view.file, position, buffer, size);
-    bool inBlock = position >= view.blockStart &&
-                   position + size <= view.blockStart + view.blockLength;
-    if (!inBlock) {
-        view.blockStart = position;
-        view.blockLength = ReadFileAt(view.file, position, view.block, HandleFileView::kBlockSize);
-        if (size > view.blockLength)
-            size = view.blockLength;
+    int used = Holds(view.blocks[0], position, size) ? 0
+               : Holds(view.blocks[1], position, size) ? 1
+                                                        : -1;
+    if (used < 0) {
+        used = 1 - view.lastUsed;
+        HandleFileView::Block& block = view.blocks[used];
+        ULONGLONG rest = view.end - position;
+        block.start = position;
+        block.length = ReadFileAt(view.file, position, block.bytes,
+                                  rest < HandleFileView::kBlockSize ? static_cast<DWORD>(rest)
+                                                                    : HandleFileView::kBlockSize);
+        if (size > block.length)
+            size = block.length;
     }
-    memcpy(buffer, view.block + (position - view.blockStart), size);
+    view.lastUsed = used;
+    const HandleFileView::Block& block = view.blocks[used];
+    memcpy(buffer, block.bytes + (position - block.start), size);
     return size;
 }
 
