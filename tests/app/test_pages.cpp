@@ -29,13 +29,6 @@ std::vector<WayOut> WaysOut(int button)
             {"close box", UiDriver::CloseBox()},
             {"Escape", UiDriver::PressKey(VK_ESCAPE)}};
 }
-
-std::string Title(HWND hwnd)
-{
-    char text[256] = "garbage";
-    GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
 }
 
 TEST_CASE("cancelling the information page ends the run and shows nothing else")
@@ -61,7 +54,7 @@ TEST_CASE("the information page sets its title, icons and clears the shared sess
     UiDriver driver;
     driver.Then(UiDriver::Inspect(
         [&](HWND info) {
-            CHECK(Title(info) == kInfoTitle);
+            CHECK(WindowText(info) == kInfoTitle);
             CHECK(theApp.m_pSession == nullptr);
             CHECK(SendMessageA(info, WM_GETICON, ICON_BIG, 0) == reinterpret_cast<LRESULT>(appIcon));
             CHECK(SendMessageA(info, WM_GETICON, ICON_SMALL, 0) == reinterpret_cast<LRESULT>(appIcon));
@@ -120,7 +113,7 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
                                     UiDriver::All({UiDriver::Tick(IDC_ACCEPT_LICENSE), UiDriver::Click(IDOK)})))
             .Then(UiDriver::Inspect(
                 [&](HWND dir) {
-                    CHECK(Title(dir) == kInstallDirTitle);
+                    CHECK(WindowText(dir) == kInstallDirTitle);
                     CHECK_FALSE(IsWindowVisible(licenceWindow));
                 },
                 way.step));

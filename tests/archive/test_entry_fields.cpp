@@ -1,16 +1,10 @@
 // The plain functions behind the entry record.
+#include "Files.h"
 #include "archive/ArchiveReader.h"
 #include "archive/EntryFields.h"
 #include <doctest.h>
 #include <cstring>
 #include <string>
-
-namespace {
-ULONGLONG Ticks(const FILETIME& time)
-{
-    return static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
-}
 
 TEST_CASE("stored names lose drives, leading separators and steps up")
 {

@@ -1,9 +1,7 @@
 // The download descriptor and the archive download against the real FTP server.
-#include "FtpServer.h"
-#include "ScratchFolder.h"
-#include "UiDriver.h"
+#include "Files.h"
+#include "SequenceRun.h"
 #include "app/SetupApp.h"
-#include "app/res/resource.h"
 #include "app/DownloadEntry.h"
 #include "download/ArchiveDownload.h"
 #include "download/DownloadSession.h"
@@ -71,16 +69,12 @@ TEST_CASE("a descriptor lookup that cannot list or read leaves the name and clos
         std::string content;
         bool emptyFolder;
     };
-    FtpBehaviour refused;
-    refused.failList = true;
-    FtpBehaviour dropped;
-    dropped.dropAfter = 100;
     Row rows[] = {
-        {"listing refused", refused, "x.zip\r\n", false},
+        {"listing refused", FtpBehaviour::ListFailing(), "x.zip\r\n", false},
         {"empty start directory", FtpBehaviour(), "", true},
         // The first line, a name of allowed length, is longer than what arrives before
         // the reset.
-        {"reading breaks off", dropped, std::string(200, 'n') + "\r\n", false},
+        {"reading breaks off", FtpBehaviour::DroppingAfter(100), std::string(200, 'n') + "\r\n", false},
     };
     for (const Row& row : rows) {
         CAPTURE(std::string(row.name));
@@ -184,17 +178,11 @@ TEST_CASE("failed downloads end with 0 or -1, closed and without a stray file")
         bool listed;   // whether a listing was asked for
         bool asked;    // whether the archive was asked for
     };
-    FtpBehaviour refusedLogin;
-    refusedLogin.refuseLogin = true;
-    FtpBehaviour unreachable;
-    unreachable.listening = false;
-    FtpBehaviour refusedList;
-    refusedList.failList = true;
     Row rows[] = {
         {"missing on the server", FtpBehaviour(), false, 0, true, true},
-        {"login refused", refusedLogin, true, 0, false, false},
-        {"nothing listening", unreachable, true, 0, false, false},
-        {"listing refused", refusedList, true, -1, true, false},
+        {"login refused", FtpBehaviour::LoginRefused(), true, 0, false, false},
+        {"nothing listening", FtpBehaviour::NotListening(), true, 0, false, false},
+        {"listing refused", FtpBehaviour::ListFailing(), true, -1, true, false},
     };
     for (const Row& row : rows) {
         CAPTURE(std::string(row.name));
@@ -219,11 +207,9 @@ TEST_CASE("failed downloads end with 0 or -1, closed and without a stray file")
 
 TEST_CASE("a broken data connection ends with 0 and keeps what arrived")
 {
-    FtpBehaviour reset;
-    reset.dropAfter = 65536;
-    FtpBehaviour closedEarly;   // looks like the end of the file on the data connection
-    closedEarly.endAfter = 65536;
-    for (const FtpBehaviour& behaviour : {reset, closedEarly}) {
+    // A reset, and a close that looks like the end of the file on the data connection.
+    for (const FtpBehaviour& behaviour :
+         {FtpBehaviour::DroppingAfter(65536), FtpBehaviour::EndingAfter(65536)}) {
         CAPTURE(behaviour.dropAfter);
         FtpServer::Reset(behaviour);
         std::string bytes = PatternBytes(1000000);
@@ -261,9 +247,7 @@ void CALLBACK RequestQuit(HWND, UINT, UINT_PTR id, DWORD)
 
 TEST_CASE("a quit request during the transfer stops it and removes the partial file")
 {
-    FtpBehaviour slow;
-    slow.slowMs = 20;   // about 2.5 s for the whole file
-    FtpServer::Reset(slow);
+    FtpServer::Reset(FtpBehaviour::Slow(20));   // about 2.5 s for the whole file
     FtpServer::PutFile("norla.zip", PatternBytes(1000000));
     Install install;
     SetTimer(nullptr, 0, 300, RequestQuit);
@@ -301,60 +285,27 @@ TEST_CASE("bar positions")
 }
 
 namespace {
-// The progress bar's range and positions as the download sets them.
-struct BarMessage {
-    UINT msg;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-std::vector<BarMessage> g_barMessages;
-WNDPROC g_barProc = nullptr;
-
-bool g_unpacking = false;
-
-LRESULT CALLBACK RecordingBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    // The unpacking that follows the download sets a range of its own: not recorded.
-    if (msg == PBM_SETRANGE32 && lParam != kProgressRangeHigh)
-        g_unpacking = true;
-    if ((msg == PBM_SETPOS || msg == PBM_SETRANGE32) && !g_unpacking)
-        g_barMessages.push_back({msg, wParam, lParam});
-    return CallWindowProcA(g_barProc, hwnd, msg, wParam, lParam);
-}
-
 // Runs the progress window, whose start timer downloads `size` bytes, and returns the
 // positions the bar was given after its range was set.
 std::vector<WPARAM> BarPositionsOfDownload(size_t size)
 {
-    FtpServer::Reset();
-    FtpServer::PutFile("norla.zip", PatternBytes(size));
-    Install install;
-    theApp.m_strDownloadFileName = "norla.zip";
-    g_barMessages.clear();
-    g_unpacking = false;
-    UiDriver driver;
-    driver.Then(UiDriver::Inspect(
-        [](HWND window) {
-            HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
-            g_barProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-                bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingBarProc)));
-        },
-        UiDriver::Nothing()));
-    driver.Then(UiDriver::Click(IDOK));   // the pattern bytes are no archive: its message
-    CHECK(theApp.m_dlgProgress.DoModal() == IDOK);
-    CHECK_FALSE(driver.TimedOut());
-    CHECK(ReadBytes(install.Archive("norla.zip")).size() == size);
+    ScratchFolder folder;
+    SequenceRun run("", folder.Path());
+    run.servedBytes = PatternBytes(size);
+    SequenceOutcome out = RunSequence(run);
+    CHECK(out.result == IDOK);   // the pattern bytes are no archive: its message
+    CHECK_FALSE(out.timedOut);
+    CHECK(ReadBytes(folder.Path() + "norla.zip").size() == size);
     std::vector<WPARAM> positions;
-    REQUIRE(!g_barMessages.empty());
-    CHECK(g_barMessages.front().msg == UINT(PBM_SETRANGE32));
-    CHECK(g_barMessages.front().wParam == 0);
-    CHECK(g_barMessages.front().lParam == 1046);
-    for (size_t i = 1; i < g_barMessages.size(); ++i) {
-        CHECK(g_barMessages[i].msg == UINT(PBM_SETPOS));
-        CHECK(g_barMessages[i].lParam == 0);
-        positions.push_back(g_barMessages[i].wParam);
+    REQUIRE(!out.downloadBar.empty());
+    CHECK(out.downloadBar.front().msg == UINT(PBM_SETRANGE32));
+    CHECK(out.downloadBar.front().wParam == 0);
+    CHECK(out.downloadBar.front().lParam == 1046);
+    for (size_t i = 1; i < out.downloadBar.size(); ++i) {
+        CHECK(out.downloadBar[i].msg == UINT(PBM_SETPOS));
+        CHECK(out.downloadBar[i].lParam == 0);
+        positions.push_back(out.downloadBar[i].wParam);
     }
-    DrainMessageQueue();
     return positions;
 }
 }

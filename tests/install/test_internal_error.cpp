@@ -70,12 +70,10 @@ BOOL CALLBACK AnswerBox(HWND hwnd, LPARAM)
     if (!IsWindowVisible(hwnd) || text == nullptr || GetPropA(hwnd, "answered"))
         return TRUE;
     SetPropA(hwnd, "answered", reinterpret_cast<HANDLE>(1));
-    char buffer[256] = "garbage";
-    GetWindowTextA(text, buffer, sizeof(buffer));
     HWND icon = GetDlgItem(hwnd, 0x0440);
     bool error = icon && reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) ==
                              LoadIconA(nullptr, IDI_HAND);
-    g_boxes.push_back({buffer, error, g_tail->Messages()});
+    g_boxes.push_back({WindowText(text), error, g_tail->Messages()});
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     CreateDirectoryA("screenshots", nullptr);
     SaveScreenshot(hwnd, "screenshots\\internal-error.bmp");

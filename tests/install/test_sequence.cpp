@@ -2,7 +2,7 @@
 // progress window, against the real FTP server, with archives made by zip tools.
 #include "FixtureRecord.h"
 #include "InstallRun.h"
-#include "ScratchFolder.h"
+#include "Files.h"
 #include "ShellLinkFile.h"
 #include "app/SetupApp.h"
 #include "archive/ArchiveReader.h"
@@ -54,7 +54,7 @@ TEST_CASE("a product archive is unpacked, the settings copied, the setup program
           "Der Installer f\xFCr Norla Veltro 2024 startet nun automatisch.\n"
           "Falls nicht, f\xFChren Sie bitte den Installer manuell aus (" +
               folder.Path() + "norla2024.exe).");
-    CHECK(out.newLog.empty());
+    CHECK(out.logged.empty());
 
     // No shortcut asked for: none made, COM left initialised from the settings step.
     CHECK_FALSE(IsFile(clean.places.desktopLink));
@@ -126,7 +126,8 @@ TEST_CASE("DOS umlauts in names become Windows letters; the chosen folder stays 
         REQUIRE(out.messageBoxes.size() == 1);
         CHECK(out.messageBoxes[0].text.find("(" + installDir + "norla2024.exe)") !=
               std::string::npos);
-        ScratchFolder::RemoveTree(installDir);
+        // Nothing may be left beside the folder that was chosen.
+        RemoveTree(installDir);
         CreateDirectoryA(scratch.Path().c_str(), nullptr);
     }
     CHECK(Tree(scratch.Path()).empty());

@@ -5,7 +5,7 @@
 // the real ones.
 #include "FixtureRecord.h"
 #include "InstallRun.h"
-#include "ScratchFolder.h"
+#include "Files.h"
 #include <doctest.h>
 
 namespace {
@@ -67,8 +67,7 @@ TEST_CASE("any other start failure loads no library")
         CHECK(out.starts.size() == 1);
         CHECK(FixtureRecords(folder.Path() + "Elevate.dll").empty());
         CHECK_FALSE(IsFile(FixtureLogPath(folder.Path() + "Norla2024.exe")));
-        ScratchFolder::RemoveTree(folder.Path());
-        CreateDirectoryA(folder.Path().c_str(), nullptr);
+        folder.Empty();
     }
     ResetCom();
 }
@@ -95,8 +94,7 @@ TEST_CASE("error 740 without Elevate.dll, or without its export: nothing more ha
         CHECK(out.result == IDOK);
         CHECK(out.starts.size() == 1);
         CHECK(GetModuleHandleA((folder.Path() + "Elevate.dll").c_str()) == nullptr);
-        ScratchFolder::RemoveTree(folder.Path());
-        CreateDirectoryA(folder.Path().c_str(), nullptr);
+        folder.Empty();
     }
     ResetCom();
 }

@@ -1,7 +1,7 @@
 // CreateShortcut against the shell's own link object: argument checks, a round trip through
 // IPersistFile::Load, and the save's failure. shortcut_lnkinfo.sh reads the links written
 // to links\ a second time with lnkinfo, independently of the shell.
-#include "ScratchFolder.h"
+#include "Files.h"
 #include "ShellLinkFile.h"
 #include "install/CreateShortcut.h"
 #include <doctest.h>

@@ -5,13 +5,6 @@ namespace {
 UiDriver* g_driver = nullptr;
 const UINT kWatchdogMs = 30000;
 
-std::string TextOf(HWND hwnd)
-{
-    char buffer[1024] = "";
-    GetWindowTextA(hwnd, buffer, sizeof(buffer));
-    return buffer;
-}
-
 bool IsDialogWindow(HWND hwnd)
 {
     char cls[16] = "";
@@ -25,7 +18,7 @@ bool DescribeMessageBox(HWND hwnd, SeenWindow& seen)
     HWND text = GetDlgItem(hwnd, 0xFFFF);
     if (text == nullptr)
         return false;
-    seen.text = TextOf(text);
+    seen.text = WindowText(text);
     UINT style = 0;
     if (GetDlgItem(hwnd, IDYES) && GetDlgItem(hwnd, IDNO))
         style |= GetDlgItem(hwnd, IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
@@ -148,7 +141,7 @@ void UiDriver::RunSteps()
         m_waiting.erase(shown);
         for (SeenWindow& s : m_seen) {
             if (s.hwnd == hwnd) {
-                s.title = TextOf(hwnd);
+                s.title = WindowText(hwnd);
                 // Message boxes fill in their text during WM_INITDIALOG, so it is there by now.
                 s.isMessageBox = DescribeMessageBox(hwnd, s);
             }
@@ -231,4 +224,11 @@ void DrainMessageQueue()
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char buffer[1024] = "garbage";
+    GetWindowTextA(hwnd, buffer, sizeof(buffer));
+    return buffer;
 }

@@ -64,5 +64,8 @@ private:
     std::vector<SeenWindow> m_seen;
 };
 
+// A window's or control's text ("garbage" where none could be read).
+std::string WindowText(HWND hwnd);
+
 // Removes a pending WM_QUIT (and anything else queued) so the next test starts clean.
 void DrainMessageQueue();
