@@ -118,30 +118,35 @@ HWND Control(const char* title, const char* id)
     return control;
 }
 
-int TempDir(char**)
+int Print(const std::string& line)
+{
+    std::printf("%s\n", line.c_str());
+    return 0;
+}
+
+// The commands. Those whose arguments start with TITLE ID get that control, found.
+using Args = char**;
+
+int TempDir(HWND, Args)
 {
     char temp[MAX_PATH] = "";
     GetTempPathA(sizeof(temp), temp);
-    std::printf("%s\n", temp);
-    return 0;
+    return Print(temp);
 }
 
-int Wait(char** args)
+int Wait(HWND, Args args)
 {
-    return WaitForWindow(args[0], std::atof(args[1])) ? 0
-                                                      : Fail(std::string("no window \"") + args[0] + "\"");
+    return WaitForWindow(args[0], std::atof(args[1])) ? 0 : Fail(std::string("no window \"") + args[0] + "\"");
 }
 
-int Find(char** args)
+int Find(HWND, Args args)
 {
     HWND hwnd = WaitForWindow(args[0], std::atof(args[1]));
-    if (hwnd == nullptr)
-        return Fail(std::string("no window \"") + args[0] + "\"");
-    std::printf("#%lld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(hwnd)));
-    return 0;
+    return hwnd ? Print("#" + std::to_string(reinterpret_cast<INT_PTR>(hwnd)))
+                : Fail(std::string("no window \"") + args[0] + "\"");
 }
 
-int Gone(char** args)
+int Gone(HWND, Args args)
 {
     DWORD deadline = GetTickCount() + static_cast<DWORD>(std::atof(args[1]) * 1000);
     while (FindWindowByTitle(args[0])) {
@@ -152,36 +157,29 @@ int Gone(char** args)
     return 0;
 }
 
-int Title(char** args)
+int Title(HWND, Args args)
 {
     HWND hwnd = FindWindowByTitle(args[0], true);
-    if (hwnd == nullptr)
-        return Fail(std::string("no visible window with \"") + args[0] + "\" in its title");
-    std::printf("%s\n", TextOf(hwnd).c_str());
-    return 0;
+    return hwnd ? Print(TextOf(hwnd)) : Fail(std::string("no visible window with \"") + args[0] + "\" in its title");
 }
 
-int MsgBox(char** args)
+int MsgBox(HWND, Args args)
 {
     HWND box = WaitForWindow(args[0], std::atof(args[1]));
     if (box == nullptr || !IsMessageBox(box))
         return Fail(std::string("no message box \"") + args[0] + "\"");
     // Only the text: icons are handles of the showing process, which another process
     // cannot compare. The in-process tests check them, and the screenshots show them.
-    std::printf("%s\n", TextOf(GetDlgItem(box, 0xFFFF)).c_str());
-    return 0;
+    return Print(TextOf(GetDlgItem(box, 0xFFFF)));
 }
 
-int AnyBox(char** args)
+int AnyBox(HWND, Args args)
 {
     HWND box = WaitForMessageBox(std::atof(args[0]));
-    if (box == nullptr)
-        return Fail("no message box");
-    std::printf("%s\n", TextOf(box).c_str());
-    return 0;
+    return box ? Print(TextOf(box)) : Fail("no message box");
 }
 
-int Key(char** args)
+int Key(HWND, Args args)
 {
     HWND window = FindWindowByTitle(args[0]);
     if (window == nullptr)
@@ -197,11 +195,8 @@ int Key(char** args)
     return 0;
 }
 
-int Click(char** args)
+int Click(HWND control, Args)
 {
-    HWND control = Control(args[0], args[1]);
-    if (control == nullptr)
-        return 1;
     // Like a person, click only a window that has come to the front: a button pressed
     // while the window manager is still moving the focus loses its press.
     HWND top = GetAncestor(control, GA_ROOT);
@@ -213,29 +208,19 @@ int Click(char** args)
     return 0;
 }
 
-int SetText(char** args)
+int SetText(HWND control, Args args)
 {
-    HWND control = Control(args[0], args[1]);
-    if (control == nullptr)
-        return 1;
     SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[2]));
     return 0;
 }
 
-int Text(char** args)
+int Text(HWND control, Args)
 {
-    HWND control = Control(args[0], args[1]);
-    if (control == nullptr)
-        return 1;
-    std::printf("%s\n", TextOf(control).c_str());
-    return 0;
+    return Print(TextOf(control));
 }
 
-int Rows(char** args)
+int Rows(HWND control, Args)
 {
-    HWND control = Control(args[0], args[1]);
-    if (control == nullptr)
-        return 1;
     int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         // Across processes Wine hands LB_GETTEXT back in UTF-16 whichever way it was
@@ -244,38 +229,32 @@ int Rows(char** args)
         SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&row[0]));
         char text[8192] = "";
         WideCharToMultiByte(1252, 0, row.c_str(), -1, text, sizeof(text), nullptr, nullptr);
-        std::printf("%s\n", text);
+        Print(text);
     }
     return 0;
 }
 
-int State(char** args)
+int State(HWND control, Args)
 {
-    HWND control = Control(args[0], args[1]);
-    if (control == nullptr)
-        return 1;
     LRESULT check = SendMessageA(control, BM_GETCHECK, 0, 0);
-    std::printf("%s %s %s\n", IsWindowEnabled(control) ? "enabled" : "disabled",
-                IsWindowVisible(control) ? "visible" : "hidden",
-                check == BST_CHECKED ? "checked" : "unchecked");
-    return 0;
+    return Print(std::string(IsWindowEnabled(control) ? "enabled" : "disabled") +
+                 (IsWindowVisible(control) ? " visible" : " hidden") +
+                 (check == BST_CHECKED ? " checked" : " unchecked"));
 }
 
-int Log(char** args)
+int Log(HWND, Args args)
 {
     for (const std::string& message : LogTail(std::strtoull(args[0], nullptr, 10)).Messages())
-        std::printf("%s\n", message.c_str());
+        Print(message);
     return 0;
 }
 
-struct Command {
+const struct Command {
     const char* name;
     const char* arguments;
     const char* what;
-    int (*run)(char** args);
-};
-
-const Command kCommands[] = {
+    int (*run)(HWND control, Args args);
+} kCommands[] = {
     {"wait", "TITLE SECONDS", "a visible window with exactly this title appears", Wait},
     {"find", "TITLE SECONDS", "as wait, and prints the window's handle: \"#123\"", Find},
     {"gone", "TITLE SECONDS", "no visible window with this title is left", Gone},
@@ -306,9 +285,14 @@ int main(int argc, char** argv)
 {
     // Lines end in a bare line feed for the shell that reads them.
     _setmode(_fileno(stdout), _O_BINARY);
-    for (const Command& command : kCommands)
-        if (argc > 1 && std::strcmp(argv[1], command.name) == 0 && argc - 2 == CountOf(command.arguments))
-            return command.run(argv + 2);
+    for (const Command& command : kCommands) {
+        if (argc < 2 || std::strcmp(argv[1], command.name) != 0 || argc - 2 != CountOf(command.arguments))
+            continue;
+        if (std::strncmp(command.arguments, "TITLE ID", 8) != 0)
+            return command.run(nullptr, argv + 2);
+        HWND control = Control(argv[2], argv[3]);
+        return control ? command.run(control, argv + 2) : 1;
+    }
     std::fprintf(stderr, "usage:\n");
     for (const Command& command : kCommands)
         std::fprintf(stderr, "  e2e_driver %-8s %-16s %s\n", command.name, command.arguments, command.what);
