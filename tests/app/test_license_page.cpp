@@ -58,7 +58,6 @@ PageView ShowLicensePage(int messageBoxes = 0, UiDriver::Step poke = UiDriver::N
     page.DoModal();
     view.seen = driver.Seen();
     view.timedOut = driver.TimedOut();
-    DrainMessageQueue();
     return view;
 }
 
@@ -261,5 +260,4 @@ TEST_CASE("ticking enables Weiter, unticking disables it again")
     page.DoModal();
     CHECK_FALSE(driver.TimedOut());
     CHECK(nextEnabled == std::vector<bool>{false, true, false, true});
-    DrainMessageQueue();
 }

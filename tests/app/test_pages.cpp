@@ -43,7 +43,6 @@ TEST_CASE("cancelling the information page ends the run and shows nothing else")
         INFO(driver.Describe());
         REQUIRE(driver.Seen().size() == 1);
         CHECK(driver.Seen()[0].title == kInfoTitle);
-        DrainMessageQueue();
     }
 }
 
@@ -67,7 +66,6 @@ TEST_CASE("the information page sets its title, icons and clears the shared sess
     info.DoModal();
     CHECK(theApp.m_pSession == nullptr);
     CHECK_FALSE(driver.TimedOut());
-    DrainMessageQueue();
 }
 
 TEST_CASE("ending the licence page in any way unwinds the chain with OK")
@@ -93,7 +91,6 @@ TEST_CASE("ending the licence page in any way unwinds the chain with OK")
         REQUIRE(driver.Seen().size() == 2);
         CHECK(driver.Seen()[1].title == kLicenseTitle);
         CHECK(theApp.m_pSession == nullptr);   // cancelling the licence page releases it
-        DrainMessageQueue();
     }
 }
 
@@ -122,7 +119,6 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
         INFO(driver.Describe());
         CHECK(driver.Seen().size() == 3);
         CHECK(theApp.m_pSession == nullptr);
-        DrainMessageQueue();
     }
 }
 
@@ -138,7 +134,6 @@ TEST_CASE("screenshot of the installation directory page")
     CInstallDirDlg dir;
     CHECK(dir.DoModal() == IDCANCEL);
     CHECK_FALSE(driver.TimedOut());
-    DrainMessageQueue();
 }
 
 TEST_CASE("every page and the progress window open centred on the work area")
@@ -168,6 +163,5 @@ TEST_CASE("every page and the progress window open centred on the work area")
         CHECK(std::abs((window.left + window.right) - (area.left + area.right)) <= 2);
         CHECK(std::abs((window.top + window.bottom) - (area.top + area.bottom)) <= 2);
         ReleaseSharedSession();
-        DrainMessageQueue();
     }
 }

@@ -51,7 +51,6 @@ void WithFeedbackWindow(const std::function<void(CFeedbackDlg&)>& body)
     CHECK(dlg.DoModal() == IDCANCEL);
     CHECK(ran);
     CHECK_FALSE(driver.TimedOut());
-    DrainMessageQueue();
 }
 
 std::string WithoutBackslash(const std::string& folder)

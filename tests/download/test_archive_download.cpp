@@ -257,8 +257,7 @@ TEST_CASE("a quit request during the transfer stops it and removes the partial f
     CHECK_FALSE(IsFile(install.Archive("norla.zip")));
     CHECK(theApp.m_pFtpConnection == nullptr);
     // The request is passed on to the enclosing message loops.
-    MSG msg;
-    CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    CHECK(QuitPending());
     DrainMessageQueue();
     FtpServer::Reset();
 }

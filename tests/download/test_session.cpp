@@ -72,7 +72,6 @@ TEST_CASE("a failed connection is logged twice, shown once and goes no further")
                                      "Verbinden mit FTP fehlgeschlagen",
                                      "Verbindung zum FTP-Server konnte nicht hergestellt werden."});
         CHECK_FALSE(FtpServer::Received("LIST"));
-        DrainMessageQueue();
     }
     FtpServer::Reset();
 }

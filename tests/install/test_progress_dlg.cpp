@@ -142,7 +142,6 @@ TEST_CASE("the start timer fires once, 100 ms after initialisation, and runs the
     CHECK(delay < 1000);
     CHECK(bar != nullptr);
     CHECK(FtpServer::Commands().empty());
-    DrainMessageQueue();
 }
 
 TEST_CASE("Escape before the start timer ends the window with Cancel; nothing is installed")
@@ -159,9 +158,7 @@ TEST_CASE("Escape before the start timer ends the window with Cancel; nothing is
 
     CHECK(FtpServer::Commands().empty());
     CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
-    MSG msg;
-    CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));   // the program ends
-    DrainMessageQueue();
+    CHECK(QuitPending());   // the program ends
 }
 
 namespace {
@@ -223,7 +220,6 @@ TEST_CASE("every slide step shows picture 144 again and arms the next timer")
 
     CHECK(theApp.m_dlgProgress.DoModal() == IDCANCEL);
     CHECK_FALSE(driver.TimedOut());
-    DrainMessageQueue();
 }
 
 TEST_CASE("during a long download the first slide timer fires after 10 s")

@@ -113,6 +113,7 @@ SequenceOutcome RunSequence(const SequenceRun& run)
             UiDriver::Click(IDOK)));
 
         outcome.result = theApp.m_dlgProgress.DoModal();
+        outcome.quitPending = QuitPending();
 
         for (const SeenWindow& seen : driver.Seen())
             if (seen.isMessageBox)
@@ -121,9 +122,6 @@ SequenceOutcome RunSequence(const SequenceRun& run)
         outcome.windows = driver.Describe();
     }
     g_pfnStartProcess = original;
-    MSG msg;
-    outcome.quitPending = PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
-    DrainMessageQueue();
     outcome.logged = log.Messages();
     return outcome;
 }

@@ -74,6 +74,7 @@ UiDriver::~UiDriver()
     if (m_watchdog)
         KillTimer(nullptr, m_watchdog);
     g_driver = nullptr;
+    DrainMessageQueue();
 }
 
 UiDriver& UiDriver::Then(Step step)
@@ -217,6 +218,12 @@ UiDriver::Step UiDriver::Inspect(std::function<void(HWND)> look, Step then)
         look(dlg);
         then(dlg);
     };
+}
+
+bool QuitPending()
+{
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
 
 void DrainMessageQueue()

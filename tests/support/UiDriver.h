@@ -67,5 +67,8 @@ private:
 // A window's or control's text ("garbage" where none could be read).
 std::string WindowText(HWND hwnd);
 
-// Removes a pending WM_QUIT (and anything else queued) so the next test starts clean.
+// Whether a WM_QUIT waits in this thread's queue.
+bool QuitPending();
+// Removes a pending WM_QUIT (and anything else queued) so the next test starts clean; the
+// driver does so when it goes.
 void DrainMessageQueue();
