@@ -129,9 +129,7 @@ using Args = char**;
 
 int TempDir(HWND, Args)
 {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof(temp), temp);
-    return Print(temp);
+    return Print(TempFolder());
 }
 
 int Wait(HWND, Args args)

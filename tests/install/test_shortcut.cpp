@@ -43,9 +43,7 @@ std::string LinksFolder()
 {
     // ctest runs the test in its build folder; shortcut_lnkinfo.sh reads the links there.
     CreateDirectoryA("links", nullptr);
-    char full[MAX_PATH];
-    GetFullPathNameA("links\\", MAX_PATH, full, nullptr);
-    return full;
+    return FullPath("links\\");
 }
 
 // Every link below starts this program, which is really there.

@@ -78,6 +78,14 @@ inline std::vector<std::string> Tree(const std::string& folder, const std::strin
     return tree;
 }
 
+// The temporary directory, ending with a backslash.
+inline std::string TempFolder()
+{
+    char temp[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(temp), temp);
+    return temp;
+}
+
 // A fresh folder under the temporary directory for one test, removed with everything in it
 // when the test ends.
 class ScratchFolder {
@@ -85,9 +93,7 @@ public:
     ScratchFolder()
     {
         static int counter = 0;
-        char temp[MAX_PATH];
-        ::GetTempPathA(sizeof(temp), temp);
-        m_path = std::string(temp) + "norla-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+        m_path = TempFolder() + "norla-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
                  std::to_string(++counter) + "\\";
         Empty();
     }

@@ -11,12 +11,7 @@ public:
     LogTail() : m_start(FileSize(Path())) {}
     explicit LogTail(ULONGLONG start) : m_start(start) {}
 
-    static std::string Path()
-    {
-        char temp[MAX_PATH] = "";
-        ::GetTempPathA(sizeof(temp), temp);
-        return std::string(temp) + "norla_inst_log.txt";
-    }
+    static std::string Path() { return TempFolder() + "norla_inst_log.txt"; }
 
     // One message a CR LF line; a line without the time stamp's two blanks is marked.
     std::vector<std::string> Messages() const
