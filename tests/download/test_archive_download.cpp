@@ -11,17 +11,6 @@
 #include <cstring>
 
 namespace {
-// Logs in through a session of its own, as the installation directory page does.
-struct PageConnection {
-    CInternetSession session;
-    PageConnection() { theApp.m_pFtpConnection = ConnectToDownloadServer(session); }
-    ~PageConnection()
-    {
-        // FindDownloadDescriptor must have destroyed the connection already.
-        CHECK(theApp.m_pFtpConnection == nullptr);
-    }
-};
-
 void PutDescriptorCase(const char* entry, bool asFolder, const std::string& content)
 {
     FtpServer::Reset();
@@ -55,8 +44,7 @@ TEST_CASE("the download descriptor's first line names the archive")
         CAPTURE(std::string(row.name));
         PutDescriptorCase(row.entry, row.asFolder, row.content);
         theApp.m_strDownloadFileName = "previous.zip";
-        PageConnection page;
-        CHECK(FindDownloadDescriptor());
+        CHECK(LookUpDescriptorAsPage());
         CHECK(theApp.m_strDownloadFileName == row.stored);
     }
 }
@@ -82,8 +70,7 @@ TEST_CASE("a descriptor lookup that cannot list or read leaves the name and clos
         if (!row.emptyFolder)
             FtpServer::PutFile("norlainstaller.ini", row.content);
         theApp.m_strDownloadFileName = "previous.zip";
-        PageConnection page;
-        CHECK_FALSE(FindDownloadDescriptor());
+        CHECK_FALSE(LookUpDescriptorAsPage());
         CHECK(theApp.m_strDownloadFileName == "previous.zip");
     }
     FtpServer::Reset();
@@ -358,19 +345,13 @@ TEST_CASE("what the server is asked: passive, fresh listings and files, ASCII de
     WinInetRecorder calls;
     REQUIRE(calls.Installed());
 
-    {
-        PageConnection page;
-        CHECK(FindDownloadDescriptor());
-    }
+    CHECK(LookUpDescriptorAsPage());
     CHECK(theApp.m_strDownloadFileName == "norla.zip");
     for (int run = 0; run < 2; ++run)
         CHECK(DownloadArchive("NorlaInstaller", theApp.m_strDownloadFileName) == 1);
     // The descriptor changed on the server: the next run reads the new one, not a cached copy.
     FtpServer::PutFile("norlainstaller.ini", "neu.zip\r\n");
-    {
-        PageConnection page;
-        CHECK(FindDownloadDescriptor());
-    }
+    CHECK(LookUpDescriptorAsPage());
     CHECK(theApp.m_strDownloadFileName == "neu.zip");
 
     std::vector<std::string> commands = FtpServer::Commands();

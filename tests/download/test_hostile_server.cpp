@@ -1,7 +1,7 @@
 // What the server sends is input: the descriptor's name, its line length, the listing's
 // case. Everything here runs against the real FTP server.
-#include "FtpServer.h"
 #include "Files.h"
+#include "SequenceRun.h"
 #include "app/SetupApp.h"
 #include "app/DownloadEntry.h"
 #include "download/ArchiveDownload.h"
@@ -46,11 +46,8 @@ std::string LookUpDescriptor(const std::string& content,
 {
     FtpServer::Reset(behaviour);
     FtpServer::PutFile("norlainstaller.ini", content);
-    CInternetSession session;
     theApp.m_strDownloadFileName = "garbage";
-    theApp.m_pFtpConnection = ConnectToDownloadServer(session);
-    CHECK(FindDownloadDescriptor());
-    CHECK(theApp.m_pFtpConnection == nullptr);
+    CHECK(LookUpDescriptorAsPage());
     return theApp.m_strDownloadFileName;
 }
 }
@@ -220,9 +217,7 @@ TEST_CASE("the first of two descriptors differing only in case is read, and only
     FtpServer::RenameExact("made1", "NORLAINSTALLER.INI");
     FtpServer::PutFile("made2", "second.zip\r\n");
     FtpServer::RenameExact("made2", "norlainstaller.ini");
-    CInternetSession session;
-    theApp.m_pFtpConnection = ConnectToDownloadServer(session);
-    CHECK(FindDownloadDescriptor());
+    CHECK(LookUpDescriptorAsPage());
     CHECK(theApp.m_strDownloadFileName == "first.zip");
     std::vector<std::string> commands = FtpServer::Commands();
     CHECK(std::count_if(commands.begin(), commands.end(), [](const std::string& c) {

@@ -2,9 +2,11 @@
 #include "Files.h"
 #include "LogTail.h"
 #include "Screenshot.h"
+#include "app/DownloadEntry.h"
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "download/ArchiveDownload.h"
+#include "download/ServerParameters.h"
 #include "install/StartSetupProgram.h"
 
 namespace {
@@ -124,4 +126,13 @@ SequenceOutcome RunSequence(const SequenceRun& run)
     g_pfnStartProcess = original;
     outcome.logged = log.Messages();
     return outcome;
+}
+
+bool LookUpDescriptorAsPage()
+{
+    CInternetSession session;
+    theApp.m_pFtpConnection = ConnectToDownloadServer(session);
+    bool found = FindDownloadDescriptor();
+    CHECK(theApp.m_pFtpConnection == nullptr);
+    return found;
 }

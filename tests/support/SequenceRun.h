@@ -72,3 +72,7 @@ struct SequenceOutcome {
 };
 
 SequenceOutcome RunSequence(const SequenceRun& run);
+
+// The step before: the descriptor lookup as the installation directory page runs it, on a
+// connection of its own, which the lookup must close. Gives the lookup's answer.
+bool LookUpDescriptorAsPage();
