@@ -28,6 +28,12 @@ void UserPlaces::Clear() const
     RemoveTree(startMenuFolder);
 }
 
+void CleanSlate::Clean() const
+{
+    ResetCom();
+    places.Clear();
+}
+
 const std::vector<std::string> kProductTree = {
     ".norla\\",
     ".norla\\colors.cfg",

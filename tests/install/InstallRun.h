@@ -16,10 +16,11 @@ struct UserPlaces {
     std::string startMenuLink;
 };
 
-// Clears the per-user places before a test and again after it.
-struct CleanPlaces {
-    CleanPlaces() { places.Clear(); }
-    ~CleanPlaces() { places.Clear(); }
+// Resets COM (see ResetCom) and clears the per-user places before a test and again after it.
+struct CleanSlate {
+    CleanSlate() { Clean(); }
+    ~CleanSlate() { Clean(); }
+    void Clean() const;
     UserPlaces places;
 };
 

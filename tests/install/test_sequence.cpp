@@ -26,9 +26,8 @@ const char* const kCompletionStart = "Entpacken abgeschlossen.\n";
 
 TEST_CASE("a product archive is unpacked, the settings copied, the setup program started")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
-    ResetCom();
     SequenceRun run("product.zip", folder.Path());
     run.screenshot = "screenshots\\completion.bmp";
     SequenceOutcome out = RunSequence(run);
@@ -77,7 +76,7 @@ TEST_CASE("a product archive is unpacked, the settings copied, the setup program
 
 TEST_CASE("target paths drop the first level of each name and nothing else")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     // No settings in this archive: a file where their folder would go does not matter.
     const std::string& settings = clean.places.settingsFolder;
@@ -96,12 +95,11 @@ TEST_CASE("target paths drop the first level of each name and nothing else")
     CHECK(ReadBytes(folder.Path() + "bin\\a.dll") == "a.dll");
     // No setup program in this archive: its start fails with file not found, quietly.
     CHECK_COMPLETED(out);
-    ResetCom();
 }
 
 TEST_CASE("DOS umlauts in names become Windows letters; the chosen folder stays as it is")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder scratch;
     struct Row {
         const char* folder;
@@ -131,12 +129,11 @@ TEST_CASE("DOS umlauts in names become Windows letters; the chosen folder stays 
         CreateDirectoryA(scratch.Path().c_str(), nullptr);
     }
     CHECK(Tree(scratch.Path()).empty());
-    ResetCom();
 }
 
 TEST_CASE("an installation folder with Windows letters that are DOS umlaut bytes")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder scratch;
     std::string installDir = scratch.Path() + "Norla \x9A\x84\x94\x8E\x99\xE1\\";
     REQUIRE(CreateDirectoryA(installDir.c_str(), nullptr));
@@ -150,12 +147,11 @@ TEST_CASE("an installation folder with Windows letters that are DOS umlaut bytes
     CHECK(Tree(installDir) == kProductTree);
     CHECK(Tree(clean.places.settingsFolder) == std::vector<std::string>{"colors.cfg", "settings.ini"});
     CHECK(OnlyStartRecord(installDir + "Norla2024.exe").find("path=" + installDir + "Norla2024.exe\t") == 0);
-    ResetCom();
 }
 
 TEST_CASE("a name stored as UTF-8 does not go through the DOS table")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     SequenceRun run("utf8.zip", folder.Path());
     SequenceOutcome out = RunSequence(run);
@@ -176,12 +172,11 @@ TEST_CASE("a name stored as UTF-8 does not go through the DOS table")
     std::sort(expected.begin(), expected.end());
     CHECK(Tree(folder.Path()) == expected);
     CHECK(ReadBytes(folder.Path() + name) == "utf-8 name");
-    ResetCom();
 }
 
 TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     struct Row {
         const char* archive;
@@ -209,7 +204,6 @@ TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1
         }
         CHECK_COMPLETED(out);
     }
-    ResetCom();
 }
 
 TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards")
@@ -228,7 +222,7 @@ TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
-        CleanPlaces clean;
+        CleanSlate clean;
         REQUIRE(ResetCom() == S_OK);
         SequenceRun run("three.zip", folder.Path());
         run.desktopIcon = rows[i].desktop;
@@ -247,6 +241,5 @@ TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards
         if (rows[i].startMenuDescription)
             CHECK(LoadLink(clean.places.startMenuLink).description == rows[i].startMenuDescription);
         CoUninitialize();
-        ResetCom();
     }
 }

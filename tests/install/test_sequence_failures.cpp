@@ -65,8 +65,7 @@ TEST_CASE("failures end with an error message and its first line in the log")
         CAPTURE(i);
         std::string what = rows[i].what;
         CAPTURE(what);
-        CleanPlaces clean;
-        ResetCom();
+        CleanSlate clean;
         if (!rows[i].blocked.empty()) {
             WriteBytes(rows[i].blocked, "mine");
             SetFileAttributesA(rows[i].blocked.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -104,8 +103,7 @@ TEST_CASE("a cancel while unpacking stops after the current entry and ends with 
     } rows[] = {{CancelBy::CloseBox}, {CancelBy::Escape}};
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
-        CleanPlaces clean;
-        ResetCom();
+        CleanSlate clean;
         SequenceRun run("three.zip", folder.Path());
         run.desktopIcon = run.startMenu = true;
         run.cancel = rows[i].by;
@@ -126,9 +124,8 @@ TEST_CASE("a cancel while unpacking stops after the current entry and ends with 
 
 TEST_CASE("a cancel during the download: no message, the log line, nothing unpacked")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
-    ResetCom();
     SequenceRun run("", folder.Path());
     run.servedBytes = PatternBytes(1000000);
     run.server.slowMs = 20;   // about 2.5 s for the whole file
