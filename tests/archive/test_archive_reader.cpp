@@ -171,8 +171,7 @@ TEST_CASE("archives that cannot be opened give no reader")
     std::string folder = FreshFolder("open");
     const char* const names[] = {"truncated.zip", "notzip.zip", "missing.zip", "src"};
     for (const char* name : names) {
-        std::string nameText = name;
-        CAPTURE(nameText);
+        CAPTURE(std::string(name));
         ArchiveReader* reader = OpenArchive(SamplePath(name).c_str());
         CHECK(reader == nullptr);
         CloseArchive(reader);
@@ -321,8 +320,7 @@ TEST_CASE("entries that cannot be read give their codes and keep what was writte
          AR_OK, AR_DECOMPRESS_FAILED},
     };
     for (const Case& c : cases) {
-        std::string whatText = c.what;
-        CAPTURE(whatText);
+        CAPTURE(std::string(c.what));
         std::string folder = FreshFolder("damaged");
         ZipBuilder builder;
         builder.Add("good.txt", "good");
@@ -385,8 +383,7 @@ TEST_CASE("encrypted entries open with the right password only")
                           {"built", nullptr, AR_BAD_PASSWORD}, {"zip -P", "norla", AR_OK},
                           {"zip -P", "Norla", AR_BAD_PASSWORD}};
     for (const Case& c : cases) {
-        std::string archiveText = c.archive;
-        CAPTURE(archiveText);
+        CAPTURE(std::string(c.archive));
         std::string passwordText = c.password ? c.password : "(none)";
         CAPTURE(passwordText);
         bool fromZip = strcmp(c.archive, "zip -P") == 0;

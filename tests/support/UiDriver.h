@@ -31,7 +31,6 @@ public:
     const std::vector<SeenWindow>& Seen() const { return m_seen; }
     // The titles of the windows seen, for failure messages.
     std::string Describe() const;
-    size_t StepsLeft() const { return m_steps.size(); }
     // True when the watchdog had to close windows because the script stalled.
     bool TimedOut() const { return m_timedOut; }
 
