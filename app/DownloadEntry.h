@@ -10,4 +10,7 @@ bool FindDownloadDescriptor();
 // Copies the archive `fileName` from the server to m_strInstallDir +
 // its lower-case name (m_strArchivePath), driving the progress window's bar. 1 when copied;
 // -1 when the start directory cannot be listed; 0 for a refused name or any other failure.
+// Built with the vendor's key, the archive must also carry its valid signature; otherwise it
+// is deleted and the answer is kSignatureRefused.
+const int kSignatureRefused = -2;
 int DownloadArchive(const char* agentName, std::string fileName);

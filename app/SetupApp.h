@@ -24,6 +24,9 @@ public:
     bool m_bStartMenu = false;
     CProgressDlg m_dlgProgress;
     CInternetSession* m_pSession = nullptr;   // owning; opened on first need
+    // The vendor's public key (kReleaseKeySize bytes) when the program was built with one:
+    // then only an archive with its valid signature is unpacked.
+    const unsigned char* m_pReleaseKey = nullptr;
 };
 
 extern CSetupApp theApp;

@@ -8,8 +8,14 @@
 #include "util/Trim.h"
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
+// A read that took at most this long may be larger next time; one that took longer than
+// kSlowReadMs starts again from one byte.
+const DWORD kQuickReadMs = 20;
+const DWORD kSlowReadMs = 100;
+
 std::string ReadDescriptor(CFtpConnection& connection, const std::string& listedName)
 {
     std::unique_ptr<CInternetFile> file(
@@ -59,25 +65,59 @@ ArchiveLookUp LookUpArchive(CFtpConnection& connection, const std::string& fileN
 namespace {
 enum class TransferEnd { Complete, QuitRequested, WriteFailed };
 
+// A read waits until it has all it asked for, so it asks for what the connection gave the
+// last time it was asked: twice as much after a read that came at once, down to one byte after
+// one that had to wait. A fast line is read in pieces of up to kLargestRead; a slow one hands
+// over every piece as it comes, and the message pump runs between them. (WinINet's
+// InternetQueryDataAvailable would say what is there, but under Wine it leaves a task behind
+// that keeps the file open after a cancel until the server sends again.)
 // Throws CInternetException when the transfer breaks.
 TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressCtrl& bar,
-                       long long& received)
+                       long long& received, CSha256* hash)
 {
     bar.SetRange32(0, kProgressRangeHigh);
     received = 0;
-    char block[kTransferBlock];
+    std::vector<char> block(kLargestRead);
+    UINT want = 1;
     for (;;) {
-        UINT read = serverFile.Read(block, kTransferBlock);
+        DWORD asked = ::GetTickCount();
+        UINT read = serverFile.Read(block.data(), want);
         if (read == 0)
             return TransferEnd::Complete;
-        if (!localFile.Write(block, read))
+        DWORD waited = ::GetTickCount() - asked;
+        if (!localFile.Write(block.data(), read))
             return TransferEnd::WriteFailed;
         received += read;
-        bar.SetPos(ProgressPosition(received));
+        if (hash)
+            hash->Add(block.data(), read);
+        if (waited <= kQuickReadMs)
+            want = std::min(want * 2, kLargestRead);
+        else if (waited > kSlowReadMs)
+            want = 1;
+        bar.MoveTo(ProgressPosition(received));
         // A quit request (the progress window's Escape or close box) ends the download.
         if (!PumpPendingMessages())
             return TransferEnd::QuitRequested;
     }
+}
+}
+
+namespace {
+// The signature beside the archive, read no further than its limit allows. Throws
+// CInternetException (a missing file among them).
+void FetchSignature(CFtpConnection& connection, const std::string& archiveName,
+                    ArchiveSignatureCheck& signature)
+{
+    std::unique_ptr<CInternetFile> file(connection.OpenFile(
+        (archiveName + kSignatureSuffix).c_str(), GENERIC_READ,
+        FTP_TRANSFER_TYPE_BINARY | kFtpNoCache, kFtpContext));
+    char block[kMaxSignatureSize + 1];
+    UINT read = 0;
+    for (UINT got; read < sizeof(block) && (got = file->Read(block + read, sizeof(block) - read)) > 0;)
+        read += got;
+    file->Close();
+    signature.der.assign(block, read);
+    signature.fetched = read > 0 && read <= kMaxSignatureSize;
 }
 }
 
@@ -109,7 +149,7 @@ bool IsDownloadableName(const std::string& fileName, const std::string& installD
 
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
                 std::string& archivePath, CProgressCtrl& bar,
-                const CDownloadSession::StatusSink& showStatus)
+                const CDownloadSession::StatusSink& showStatus, ArchiveSignatureCheck* signature)
 {
     if (!IsDownloadableName(fileName, installDir))
         return 0;
@@ -136,13 +176,23 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
                                                              CStdioFile::modeWrite |
                                                              CStdioFile::typeBinary)) {
                 long long received = 0;
-                end = CopyBlocks(*serverFile, localFile, bar, received);
+                end = CopyBlocks(*serverFile, localFile, bar, received,
+                                 signature ? &signature->hash : nullptr);
                 result = end == TransferEnd::Complete ? 1 : 0;
                 // WinINet ends the read when the data connection closes; a server that
                 // closes it early says so only on the control connection (426), which
                 // WinINet does not pass on. The listed size tells a short copy.
                 if (found.entry && static_cast<ULONGLONG>(received) != found.entry->size)
                     result = 0;
+            }
+            if (result == 1 && signature) {
+                serverFile->Close();
+                serverFile.reset();
+                try {
+                    FetchSignature(*connection, remoteName, *signature);
+                } catch (const CInternetException&) {
+                    // No signature on the server: the check that follows refuses the archive.
+                }
             }
         }
     } catch (const CInternetException&) {

@@ -1,5 +1,6 @@
 #pragma once
 // The download descriptor on the server and the download of the archive it names.
+#include "download/ArchiveSignature.h"
 #include "download/DownloadSession.h"
 #include "framework/Controls.h"
 #include <optional>
@@ -7,6 +8,7 @@
 
 const char* const kDescriptorName = "norlainstaller.ini";
 const unsigned kTransferBlock = 512;
+const unsigned kLargestRead = 65536;
 const int kProgressRangeHigh = 1046;
 const long long kBytesPerProgressStep = 1400000;
 // The longest path Windows takes without the terminator: MAX_PATH - 1.
@@ -43,11 +45,20 @@ struct ArchiveLookUp {
 ArchiveLookUp LookUpArchive(CFtpConnection& connection, const std::string& fileName,
                             const std::string& installDir);
 
+// What a download signed by the vendor brings besides the archive.
+struct ArchiveSignatureCheck {
+    CSha256 hash;          // of the archive's bytes, fed as they arrive
+    std::string der;       // "<archive>.sig" from the server
+    bool fetched = false;  // present and at most kMaxSignatureSize bytes
+};
+
 // Copies the archive from the server to installDir + its lower-case name, driving `bar` and
 // pumping messages after every block; a quit request ends it and removes the partial file.
 // `archivePath` is set when the listing shows the archive; otherwise the one given is written.
 // 1 when copied; -1 when the start directory cannot be listed; 0 for a name
 // IsDownloadableName refuses (without connecting) or any other failure.
+// With `signature`, the archive is hashed on the way and its signature fetched after it.
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
                 std::string& archivePath, CProgressCtrl& bar,
-                const CDownloadSession::StatusSink& showStatus);
+                const CDownloadSession::StatusSink& showStatus,
+                ArchiveSignatureCheck* signature = nullptr);

@@ -2,12 +2,24 @@
 // Control wrappers bound to dialog items by DDX_Control.
 #include "framework/Wnd.h"
 #include <commctrl.h>
+#include <climits>
 
 class CProgressCtrl : public CWnd {
 public:
-    void SetRange32(int lower, int upper) { SendMessage(PBM_SETRANGE32, lower, upper); }
-    int SetPos(int pos) { return static_cast<int>(SendMessage(PBM_SETPOS, pos)); }
+    void SetRange32(int lower, int upper);
+    int SetPos(int pos);
     int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
+    // Sets the position only when the drawn bar would change, or at its range's ends: every
+    // PBM_SETPOS repaints the control at once, and thousands of positions on a bar a few
+    // hundred pixels wide draw the same few hundred bars.
+    void MoveTo(int pos);
+
+private:
+    int Pixel(int pos) const;
+
+    int m_lower = 0, m_upper = 100;
+    int m_width = 0;               // client width when the range was set
+    int m_pos = INT_MIN;           // the position last set; none after a new range
 };
 
 class CListBox : public CWnd {

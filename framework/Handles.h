@@ -66,6 +66,7 @@ public:
     CLibrary(const CLibrary&) = delete;
     CLibrary& operator=(const CLibrary&) = delete;
 
+    HMODULE Handle() const { return m_h; }
     bool Load(const char* path, DWORD flags = 0)
     {
         m_h = ::LoadLibraryExA(path, nullptr, flags);

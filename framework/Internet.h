@@ -112,7 +112,8 @@ public:
     CInternetFile(const CInternetFile&) = delete;
     CInternetFile& operator=(const CInternetFile&) = delete;
 
-    // Bytes read; 0 at the end. Throws CInternetException.
+    // Bytes read; 0 at the end. Waits until `count` bytes have come or the file has ended.
+    // Throws CInternetException.
     UINT Read(void* buffer, UINT count);
     // One line without its line end (LF or CR LF); FALSE at the end of the file when
     // nothing was read. A longer line than maxLength comes as its first maxLength + 1

@@ -11,3 +11,5 @@ std::string SettingsFailedMessage(const std::string& targetFolder);
 std::string FirstLine(const std::string& message);
 
 const char* const kCancelledLogLine = "Installation abgebrochen";
+const char* const kSignatureInvalidText =
+    "Die Signatur des Installationsarchivs ist ungültig. Bitte wenden Sie sich an den Hersteller.";

@@ -66,7 +66,7 @@ Unpacking UnpackArchive(const std::string& archivePath, const std::string& insta
         // the archive holds, so the later entries are still worth writing.
         if (!UnpackEntry(reader, i, installDir, entry))
             ++result.failed;
-        bar.SetPos(i);
+        bar.MoveTo(i);
         // Escape or the close box: what is written stays, nothing more is.
         if (!PumpPendingMessages()) {
             result.cancelled = true;

@@ -36,6 +36,8 @@ void RunInstallation()
     int downloaded = DownloadArchive(kAgentName, theApp.m_strDownloadFileName);
     if (QuitRequested())
         return ReportCancel();
+    if (downloaded == kSignatureRefused)
+        return ReportFailure(kSignatureInvalidText);
     if (downloaded != 1)
         return ReportFailure(DownloadFailedMessage());
 

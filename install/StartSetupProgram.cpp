@@ -19,7 +19,9 @@ void StartElevated(const std::string& installDir, const std::string& program,
                    PROCESS_INFORMATION& process)
 {
     CLibrary library;
-    if (!library.Load((installDir + kElevationLibrary).c_str()))
+    // Its own dependencies come from its folder or the system, never from the installer's.
+    if (!library.Load((installDir + kElevationLibrary).c_str(),
+                      LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
     auto start = library.GetProc<CreateProcessElevatedAProc>(kElevatedStart);
     if (start != nullptr) {

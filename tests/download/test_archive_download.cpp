@@ -271,6 +271,9 @@ TEST_CASE("bar positions")
 }
 
 namespace {
+// The progress bar's width in pixels, as the last run found it.
+int g_barWidth = 0;
+
 // Runs the progress window, whose start timer downloads `size` bytes, and returns the
 // positions the bar was given after its range was set.
 std::vector<WPARAM> BarPositionsOfDownload(size_t size)
@@ -282,6 +285,7 @@ std::vector<WPARAM> BarPositionsOfDownload(size_t size)
     CHECK(out.result == IDOK);   // the pattern bytes are no archive: its message
     CHECK_FALSE(out.timedOut);
     CHECK(ReadBytes(folder.Path() + "norla.zip").size() == size);
+    g_barWidth = out.barWidth;
     std::vector<WPARAM> positions;
     REQUIRE(!out.downloadBar.empty());
     CHECK(out.downloadBar.front().msg == UINT(PBM_SETRANGE32));
@@ -296,16 +300,16 @@ std::vector<WPARAM> BarPositionsOfDownload(size_t size)
 }
 }
 
-TEST_CASE("1,400,000 bytes move the bar to 1, one byte less never moves it")
+TEST_CASE("the bar is set when its drawn bar changes: at 0, at its first pixel, back to 0")
 {
-    std::vector<WPARAM> full = BarPositionsOfDownload(1400000);
-    REQUIRE(full.size() == 1400000 / 512 + 1 + 1);   // every block, then back to 0
-    CHECK(full[full.size() - 2] == 1);
-    CHECK(full.back() == 0);
-    CHECK(std::count(full.begin(), full.end(), WPARAM(1)) == 1);
-
-    std::vector<WPARAM> less = BarPositionsOfDownload(1399999);
-    CHECK(std::all_of(less.begin(), less.end(), [](WPARAM p) { return p == 0; }));
+    // A few bytes: the start and the end, nothing between.
+    CHECK(BarPositionsOfDownload(3000) == std::vector<WPARAM>{0, 0});
+    REQUIRE(g_barWidth > 0);
+    // The first position that draws one more pixel, and the bytes that reach it.
+    int first = (kProgressRangeHigh + g_barWidth - 1) / g_barWidth;
+    size_t bytes = static_cast<size_t>(first) * kBytesPerProgressStep;
+    CHECK(BarPositionsOfDownload(bytes) == std::vector<WPARAM>{0, WPARAM(first), 0});
+    CHECK(BarPositionsOfDownload(bytes - 1) == std::vector<WPARAM>{0, 0});
 }
 
 namespace {

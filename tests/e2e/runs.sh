@@ -294,3 +294,59 @@ run_licence_limits() {
     drive click "$LICENCE" $IDCANCEL
     ended 10 || fail "program still running after Abbrechen"
 }
+
+# The program built with a vendor's key unpacks an archive only with its valid signature;
+# every other case ends with the signature message, the archive deleted, nothing unpacked
+# and nothing started.
+BAD_SIGNATURE='Die Signatur des Installationsarchivs ist ungültig. Bitte wenden Sie sich an den Hersteller.'
+run_signed_archives() {
+    EXE=$KEYED_EXE
+    local sig="$ftp_home/$ARCHIVE.sig" case
+    for case in good flipped missing other huge; do
+        ftp_reset
+        serve_product
+        openssl dgst -sha256 -sign "$RELEASE_KEY" -out "$sig" "$ftp_home/$ARCHIVE"
+        case $case in
+        flipped) python3 -c 'import sys; p=sys.argv[1]; d=bytearray(open(p,"rb").read()); d[-5]^=1; open(p,"wb").write(d)' "$sig" ;;
+        missing) rm "$sig" ;;
+        other) printf 'another archive\n' >"$out/other.zip"
+               openssl dgst -sha256 -sign "$RELEASE_KEY" -out "$sig" "$out/other.zip" ;;
+        huge) head -c $((10 * 1024 * 1024)) /dev/urandom >"$sig" ;;
+        esac
+        start_installation
+        if [ $case = good ]; then
+            local text
+            text=$(drive msgbox "$(drive anybox 300)" 1) || fail "$case: no completion message"
+            expect "$case: completion message" "$text" "$(completion_text "$INSTALL_WIN")"
+            drive click "$(drive anybox 1)" $IDOK
+            ended 60 || fail "$case: program still running after the completion message"
+            [ -e "$(install_dir)/Norla2024.log" ] || fail "$case: setup program not started"
+        else
+            ends_failed "$BAD_SIGNATURE" "signature-$case"
+            local left
+            left=$(cd "$(install_dir)" && find . -mindepth 1 | sort | tr '\n' ' ')
+            expect "$case: what is left in the directory" "$left" ""
+        fi
+    done
+}
+
+# A wininet.dll beside the installer, with Windows' search order (Wine prefers its own DLLs
+# unless told otherwise): the installer never loads it, and installs all the same.
+run_planted_dll() {
+    local folder="$PREFIX/drive_c/Downloads"
+    rm -rf "$folder" && mkdir -p "$folder"
+    cp "$EXE" "$folder/NorlaInstaller.exe"
+    cp "$PLANTED_DLL" "$folder/wininet.dll"
+    EXE="$folder/NorlaInstaller.exe"
+    export WINEDLLOVERRIDES="wininet=n,b"
+    ftp_reset
+    serve_product
+    start_installation
+    local text
+    text=$(drive msgbox "$(drive anybox 300)" 1) || fail "no completion message"
+    expect "completion message" "$text" "$(completion_text "$INSTALL_WIN")"
+    drive click "$(drive anybox 1)" $IDOK
+    ended 60 || fail "program still running after the completion message"
+    [ ! -e "$folder/planted-dll-loaded.txt" ] || fail "the planted wininet.dll was loaded"
+    [ -e "$(install_dir)/Norla2024.log" ] || fail "setup program not started"
+}

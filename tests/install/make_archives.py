@@ -101,6 +101,10 @@ def main():
             z.writestr(f"p/{name}", f"content of {name}\n",
                        zipfile.ZIP_BZIP2 if i == 2 else zipfile.ZIP_DEFLATED)
 
+    # More entries than the bar has pixels.
+    with zipfile.ZipFile(f"{out}/many.zip", "w") as z:
+        for i in range(1500):
+            z.writestr(f"Norla/viele/{i:04}.txt", b"x")
     with zipfile.ZipFile(f"{out}/empty.zip", "w"):
         pass
 

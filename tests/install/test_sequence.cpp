@@ -206,6 +206,25 @@ TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1
     }
 }
 
+TEST_CASE("with more entries than the bar has pixels, the bar is set once a pixel")
+{
+    CleanSlate clean;
+    ScratchFolder folder;
+    SequenceRun run("many.zip", folder.Path());
+    SequenceOutcome out = RunSequence(run);
+    INFO(out.windows);
+    REQUIRE(out.unpackBar.size() >= 3);
+    CHECK(out.unpackBar.front().msg == UINT(PBM_SETRANGE32));
+    CHECK(out.unpackBar.front().lParam == 1500);
+    CHECK(out.unpackBar[1].wParam == 0);
+    CHECK(out.unpackBar.back().wParam == 1501);
+    // Fewer positions than entries, each one further on: one per drawn step at most.
+    CHECK(out.unpackBar.size() < 750);   // the bar is about 680 pixels wide
+    for (size_t m = 2; m < out.unpackBar.size(); ++m)
+        CHECK(out.unpackBar[m].wParam > out.unpackBar[m - 1].wParam);
+    CHECK_COMPLETED(out);
+}
+
 TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards")
 {
     ScratchFolder folder;

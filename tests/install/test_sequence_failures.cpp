@@ -26,9 +26,7 @@ TEST_CASE("failures end with an error message and its first line in the log")
         std::string expectedMessage;
         std::vector<std::string> expectedTree;
     };
-    FtpBehaviour plain;
-    FtpBehaviour broken;
-    broken.endAfter = 700;
+    const FtpBehaviour plain{}, broken = FtpBehaviour::EndingAfter(700);
     const std::string dir = folder.Path();
     const std::string settings = UserPlaces().settingsFolder;
     const std::string longFolder = std::string(120, 'd') + "\\";

@@ -34,7 +34,7 @@ void FtpServer::Reset(const FtpBehaviour& behaviour)
     if (behaviour.endAfter >= 0)
         control << ", \"end_after\": " << behaviour.endAfter;
     if (behaviour.slowMs > 0)
-        control << ", \"slow_ms\": " << behaviour.slowMs;
+        control << ", \"slow_ms\": " << behaviour.slowMs << ", \"slow_block\": " << behaviour.slowBlock;
     if (!behaviour.refuseRetr.empty())
         control << ", \"refuse_retr\": [\"" << behaviour.refuseRetr << "\"]";
     if (!behaviour.endlessRetr.empty())

@@ -12,6 +12,7 @@ struct FtpBehaviour {
     long long dropAfter = -1;   // reset the data connection after this many bytes
     long long endAfter = -1;    // close it after this many bytes and answer 426
     int slowMs = 0;             // wait after every block of at most 8 KiB
+    int slowBlock = 8192;       // ... or of at most this many bytes
     std::string refuseRetr;     // RETR of this file name is answered with 550
     std::string endlessRetr;    // RETR of this file name sends it, then a line without end
     bool listening = true;      // false: nothing listens on the port
@@ -22,7 +23,12 @@ struct FtpBehaviour {
     static FtpBehaviour NotListening() { return With(&FtpBehaviour::listening, false); }
     static FtpBehaviour DroppingAfter(long long bytes) { return With(&FtpBehaviour::dropAfter, bytes); }
     static FtpBehaviour EndingAfter(long long bytes) { return With(&FtpBehaviour::endAfter, bytes); }
-    static FtpBehaviour Slow(int ms) { return With(&FtpBehaviour::slowMs, ms); }
+    static FtpBehaviour Slow(int ms, int block = 8192)
+    {
+        FtpBehaviour behaviour = With(&FtpBehaviour::slowMs, ms);
+        behaviour.slowBlock = block;
+        return behaviour;
+    }
     static FtpBehaviour RefusingRetr(std::string name) { return With(&FtpBehaviour::refuseRetr, name); }
     static FtpBehaviour EndlessRetr(std::string name) { return With(&FtpBehaviour::endlessRetr, name); }
 

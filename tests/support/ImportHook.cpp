@@ -1,4 +1,5 @@
 #include "ImportHook.h"
+#include "framework/WinInetImports.h"
 
 namespace {
 // The import address table slot through which the program calls dll!function.
@@ -26,21 +27,31 @@ void** FindImportSlot(const char* dll, const char* function)
     }
     return nullptr;
 }
+
+// WinINet is no import of the program: it binds its functions through slots of its own,
+// which hold a loader until the first call. The original is asked of the DLL itself, as the
+// loader would write it over the recorder.
+bool IsWinInet(const char* dll)
+{
+    return lstrcmpiA(dll, "wininet.dll") == 0;
+}
 }
 
 ImportHook::ImportHook(const char* dll, const char* function, const void* replacement)
-    : m_slot(FindImportSlot(dll, function))
+    : m_slot(IsWinInet(dll) ? WinInetImportSlot(function) : FindImportSlot(dll, function))
 {
-    if (m_slot) {
-        m_original = *m_slot;
-        Swap(replacement);
-    }
+    if (m_slot == nullptr)
+        return;
+    m_restore = *m_slot;
+    m_original = IsWinInet(dll) ? reinterpret_cast<void*>(::GetProcAddress(::LoadLibraryA(dll), function))
+                                : m_restore;
+    Swap(replacement);
 }
 
 ImportHook::~ImportHook()
 {
     if (m_slot)
-        Swap(m_original);
+        Swap(m_restore);
 }
 
 void ImportHook::Swap(const void* with)

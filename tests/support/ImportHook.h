@@ -21,4 +21,5 @@ private:
 
     void** m_slot = nullptr;
     void* m_original = nullptr;
+    void* m_restore = nullptr;   // what the slot held before
 };

@@ -95,9 +95,12 @@ SequenceOutcome RunSequence(const SequenceRun& run)
     {
         UiDriver driver;
         driver.Then(UiDriver::Inspect(
-            [](HWND window) {
+            [&](HWND window) {
                 g_bar.dialog = window;
                 HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+                RECT client = {};
+                GetClientRect(bar, &client);
+                outcome.barWidth = client.right;
                 g_bar.original = reinterpret_cast<WNDPROC>(
                     SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BarProc)));
                 if (g_bar.run->cancelAfterMs)

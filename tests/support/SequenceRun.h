@@ -61,6 +61,7 @@ struct SequenceRun {
 struct SequenceOutcome {
     INT_PTR result = -2;                     // DoModal's
     std::vector<SeenWindow> messageBoxes;
+    int barWidth = 0;                         // the progress bar's, in pixels
     std::vector<BarMessage> downloadBar;      // the download's range and positions
     std::vector<BarMessage> unpackBar;        // from the unpacking's range on
     std::string titleAtMessage = "garbage";   // the progress window's, while a box shows

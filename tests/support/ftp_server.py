@@ -8,6 +8,8 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   drop_after     N: a download's data connection is reset after N bytes
   end_after      N: a download's data connection is closed after N bytes, answered with 426
   slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
+  slow_block     B: the blocks of slow_ms of a file (not of a listing) hold at most B bytes
+                 (1 with slow_ms 1000: a trickle)
   refuse_retr    [names]: RETR of these file names is answered with 550
   endless_retr   [names]: RETR of these file names sends the file, then "x" without end
                  and no line feed, until the client goes away (or 30 s have passed)
@@ -81,7 +83,7 @@ class MisbehavingDTP(DTPHandler):
             data = data[:left]
         slow = control.get("slow_ms")
         if slow:
-            data = data[:8192]
+            data = data[:control.get("slow_block", 8192) if self.file_obj is not None else 8192]
             time.sleep(slow / 1000.0)
         return super().send(data)
 

@@ -1,0 +1,94 @@
+// WinINet is no import of the program. A program started from a downloads folder that imports
+// wininet.dll would load a wininet.dll lying beside it before its first instruction; here the
+// import slots the compiler calls through are the program's own, and each one fetches its
+// function from the system folder's wininet.dll on its first call.
+#include "framework/WinInetImports.h"
+#include "framework/Handles.h"
+#include <wininet.h>
+#include <cstring>
+
+namespace {
+HMODULE SystemWinInet()
+{
+    static CLibrary library;
+    static const bool loaded = library.Load("wininet.dll", LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return loaded ? library.Handle() : nullptr;
+}
+
+void* WinInetProc(const char* name)
+{
+    HMODULE wininet = SystemWinInet();
+    return wininet ? reinterpret_cast<void*>(::GetProcAddress(wininet, name)) : nullptr;
+}
+}
+
+// The slot of `name` takes the symbol the compiler calls through (__imp_ + the decorated name).
+#ifdef _WIN64
+#define NORLA_IMPORT_SYMBOL(name, bytes) "__imp_" #name
+#else
+#define NORLA_IMPORT_SYMBOL(name, bytes) "__imp__" #name "@" #bytes
+#endif
+
+#define NORLA_WININET_IMPORT(ret, name, bytes, params, args)                                \
+    extern "C" decltype(&::name) norla_imp_##name asm(NORLA_IMPORT_SYMBOL(name, bytes));    \
+    namespace {                                                                              \
+    ret WINAPI Resolve_##name params                                                         \
+    {                                                                                        \
+        auto function = reinterpret_cast<decltype(&::name)>(WinInetProc(#name));             \
+        if (function == nullptr) {                                                           \
+            ::SetLastError(ERROR_MOD_NOT_FOUND);                                             \
+            return ret();                                                                    \
+        }                                                                                    \
+        norla_imp_##name = function;                                                         \
+        return function args;                                                                \
+    }                                                                                        \
+    }                                                                                        \
+    decltype(&::name) norla_imp_##name = Resolve_##name;
+
+NORLA_WININET_IMPORT(HINTERNET, InternetOpenA, 20,
+                     (LPCSTR a, DWORD b, LPCSTR c, LPCSTR d, DWORD e), (a, b, c, d, e))
+NORLA_WININET_IMPORT(HINTERNET, InternetConnectA, 32,
+                     (HINTERNET a, LPCSTR b, INTERNET_PORT c, LPCSTR d, LPCSTR e, DWORD f, DWORD g,
+                      DWORD_PTR h),
+                     (a, b, c, d, e, f, g, h))
+NORLA_WININET_IMPORT(BOOL, InternetCloseHandle, 4, (HINTERNET a), (a))
+NORLA_WININET_IMPORT(BOOL, InternetReadFile, 16, (HINTERNET a, LPVOID b, DWORD c, LPDWORD d),
+                     (a, b, c, d))
+NORLA_WININET_IMPORT(BOOL, InternetFindNextFileA, 8, (HINTERNET a, LPVOID b), (a, b))
+NORLA_WININET_IMPORT(BOOL, InternetQueryOptionA, 16, (HINTERNET a, DWORD b, LPVOID c, LPDWORD d),
+                     (a, b, c, d))
+NORLA_WININET_IMPORT(BOOL, InternetSetOptionA, 16, (HINTERNET a, DWORD b, LPVOID c, DWORD d),
+                     (a, b, c, d))
+NORLA_WININET_IMPORT(BOOL, InternetSetOptionExA, 20,
+                     (HINTERNET a, DWORD b, LPVOID c, DWORD d, DWORD e), (a, b, c, d, e))
+NORLA_WININET_IMPORT(INTERNET_STATUS_CALLBACK, InternetSetStatusCallbackA, 8,
+                     (HINTERNET a, INTERNET_STATUS_CALLBACK b), (a, b))
+NORLA_WININET_IMPORT(HINTERNET, FtpFindFirstFileA, 20,
+                     (HINTERNET a, LPCSTR b, LPWIN32_FIND_DATAA c, DWORD d, DWORD_PTR e),
+                     (a, b, c, d, e))
+NORLA_WININET_IMPORT(HINTERNET, FtpOpenFileA, 20,
+                     (HINTERNET a, LPCSTR b, DWORD c, DWORD d, DWORD_PTR e), (a, b, c, d, e))
+
+void** WinInetImportSlot(const char* function)
+{
+    static const struct {
+        const char* name;
+        void** slot;
+    } slots[] = {
+        {"InternetOpenA", reinterpret_cast<void**>(&norla_imp_InternetOpenA)},
+        {"InternetConnectA", reinterpret_cast<void**>(&norla_imp_InternetConnectA)},
+        {"InternetCloseHandle", reinterpret_cast<void**>(&norla_imp_InternetCloseHandle)},
+        {"InternetReadFile", reinterpret_cast<void**>(&norla_imp_InternetReadFile)},
+        {"InternetFindNextFileA", reinterpret_cast<void**>(&norla_imp_InternetFindNextFileA)},
+        {"InternetQueryOptionA", reinterpret_cast<void**>(&norla_imp_InternetQueryOptionA)},
+        {"InternetSetOptionA", reinterpret_cast<void**>(&norla_imp_InternetSetOptionA)},
+        {"InternetSetOptionExA", reinterpret_cast<void**>(&norla_imp_InternetSetOptionExA)},
+        {"InternetSetStatusCallbackA", reinterpret_cast<void**>(&norla_imp_InternetSetStatusCallbackA)},
+        {"FtpFindFirstFileA", reinterpret_cast<void**>(&norla_imp_FtpFindFirstFileA)},
+        {"FtpOpenFileA", reinterpret_cast<void**>(&norla_imp_FtpOpenFileA)},
+    };
+    for (const auto& entry : slots)
+        if (std::strcmp(entry.name, function) == 0)
+            return entry.slot;
+    return nullptr;
+}

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# scripts/check-release on the demo's server folder and on copies of it made wrong on purpose:
+# each copy is refused with exactly the lines that name its problems; sign-release signs the
+# archive the installer downloads.
+#   check.sh CHECK_RELEASE_EXE WINEPREFIX SETUP_EXE WORKDIR
+set -euo pipefail
+export NORLA_RELEASE_TOOL=$1 NORLA_RELEASE_PREFIX=$2
+setup_exe=$3 work=$4
+top=$(cd "$(dirname "$0")/../.." && pwd)
+rm -rf "$work" && mkdir -p "$work" && cd "$work"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+for key in vendor other; do
+    openssl ecparam -name prime256v1 -genkey -noout -out $key.pem
+    openssl ec -in $key.pem -pubout -out $key.pub 2>/dev/null
+done
+"$top/scripts/demo-product" demo "$setup_exe"
+zip=norla_veltro_2024.zip
+
+# rezip [-PREFIX] [+NAME]...: drops the entries whose names start with PREFIX, adds NAME
+# (stored, holding "Beispiel" and CR LF).
+rezip() {
+    python3 - "$zip" "$@" <<'PY'
+import sys, zipfile
+path, changes = sys.argv[1], sys.argv[2:]
+with zipfile.ZipFile(path) as old:
+    kept = [(i, old.read(i)) for i in old.infolist()
+            if not any(c[0] == "-" and i.filename.startswith(c[1:]) for c in changes)]
+with zipfile.ZipFile(path, "w") as new:
+    for info, data in kept:
+        new.writestr(info, data)
+    for c in changes:
+        if c[0] == "+":
+            new.writestr(c[1:], "Beispiel\r\n", zipfile.ZIP_STORED)
+PY
+}
+# One byte of the stored text changed: the entry's CRC no longer matches.
+damage() { python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); open(sys.argv[1],"wb").write(d.replace(b"Beispiel\r\n", b"Beispiel!\n"))' $zip; }
+sign() { "$top/scripts/sign-release" . "$work/$1.pem" >/dev/null; }
+flip_last_byte() { python3 -c 'import sys; d=bytearray(open(sys.argv[1],"rb").read()); d[-1]^=1; open(sys.argv[1],"wb").write(d)' "$1"; }
+licence() {   # licence COUNTxLENGTH...: COUNT lines of LENGTH characters, each ending in CR LF
+    : >license.txt
+    for spec; do
+        python3 -c 'import sys; n, l = map(int, sys.argv[1].split("x")); sys.stdout.buffer.write((b"x" * l + b"\r\n") * n)' "$spec" >>license.txt
+    done
+}
+chars() { printf "$1%.0s" $(seq "$2"); }
+# In "C:\Norla024_install\" in place of "Setup": a path of 259 characters, and one of 260.
+longest="Setup/Beispiele/$(chars b 228)" too_long="Setup/Beispiele/$(chars c 229)"
+
+# name | what is done to a copy of the demo folder | options | the lines expected, as
+# extended regular expressions separated by ";" (none: the folder passes)
+cases=(
+    "demo folder      | :                                          |       |"
+    "at the limits    | rezip +$longest; licence 1x4096 9999x0     |       |"
+    "signed           | sign vendor                                | --key |"
+    "listed in capitals | mv $zip NORLA_Veltro_2024.zip; sign vendor | --key |"
+    "two spellings    | sign vendor; for n in NORLA_veltro_2024.zip Norla_Veltro_2024.zip norla_veltro_2024.ZIP; do echo kein Archiv >\$n; done | --key |"
+    "no descriptor    | rm norlainstaller.ini                      |       | ^norlainstaller.ini: missing$"
+    "program named    | printf 'Setup.EXE\r\n' >norlainstaller.ini |       | ^norlainstaller.ini: .*\"setup.exe\""
+    "no archive       | rm $zip                                    |       | ^$zip: missing"
+    "not a zip        | echo kein Archiv >$zip                     |       | ^$zip: not a zip archive"
+    "no setup program | rezip -Setup/Norla2024.exe                 |       | ^$zip: no Norla2024.exe in the installation directory"
+    "no settings      | rezip -Setup/.norla/                       |       | ^$zip: no .norla folder in the installation directory"
+    "device name      | rezip +Setup/con.txt                       |       | ^$zip: Setup/con.txt: .*device name"
+    "300 characters   | rezip +Setup/$(chars a 290).txt            |       | ^$zip: Setup/a{200,}.*: the name has 300 characters"
+    "path too long    | rezip +$too_long                           |       | ^$zip: Setup/Beispiele/c{229}: its path in .* has 260 characters"
+    "not in cp1252    | rezip +Setup/Ω.txt                         |       | ^$zip: Setup/\\\\xCE\\\\xA9.txt: .*Windows-1252"
+    "damaged data     | rezip +Setup/daten.txt; damage             |       | ^$zip: Setup/daten.txt: cannot be unpacked"
+    "several problems | rezip -Setup/Norla2024.exe +Setup/aux.h; rm license.txt | | Norla2024.exe;Setup/aux.h: .*device;^license.txt: missing"
+    "no signature     | :                                          | --key | ^$zip.sig: missing$"
+    "flipped bit      | sign vendor; flip_last_byte $zip.sig       | --key | ^$zip.sig: does not verify"
+    "other key        | sign other                                 | --key | ^$zip.sig: does not verify"
+    "other archive    | sign vendor; rezip +Setup/neu.txt          | --key | ^$zip.sig: does not verify"
+    "10 MB signature  | head -c 10000000 /dev/zero >$zip.sig       | --key | ^$zip.sig: larger than 1024 bytes$"
+    "long line        | licence 1x4 1x4097                         |       | ^license.txt: line 2 has 4097 characters, more than 4096"
+    "too many lines   | licence 10001x4                            |       | ^license.txt: 10001 lines, more than 10000"
+)
+
+for row in "${cases[@]}"; do
+    IFS='|' read -r name change options expected <<<"$row"
+    name=$(echo $name) options=$(echo $options) expected=$(echo "$expected" | sed 's/^ *//; s/ *$//')
+    rm -rf copy && cp -r demo copy
+    (cd copy && eval "$change") || { fail "$name: could not prepare the folder"; continue; }
+    [ "$options" = --key ] && options="--key $work/vendor.pub"
+    status=0
+    output=$("$top/scripts/check-release" copy $options 2>/dev/null) || status=$?
+    echo "$name: status $status${output:+$'\n'}$output"
+    patterns=()
+    [ -z "$expected" ] || IFS=';' read -ra patterns <<<"$expected"
+    if [ ${#patterns[@]} -eq 0 ]; then
+        [ $status -eq 0 ] && [ -z "$output" ] || fail "$name: refused (status $status): $output"
+        continue
+    fi
+    [ $status -eq 1 ] || fail "$name: status $status, not 1"
+    [ "$(grep -c . <<<"$output")" -eq ${#patterns[@]} ] ||
+        fail "$name: ${#patterns[@]} line(s) expected, got: $output"
+    for pattern in "${patterns[@]}"; do
+        grep -Eq "$pattern" <<<"$output" || fail "$name: no line matches /$pattern/ in: $output"
+    done
+done
+
+[ $failures -eq 0 ] || { echo "release_check: $failures failure(s)" >&2; exit 1; }
+echo "release_check: ${#cases[@]} folders checked"
