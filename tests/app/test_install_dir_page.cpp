@@ -3,7 +3,7 @@
 #include "FtpServer.h"
 #include "ImportHook.h"
 #include "LogTail.h"
-#include "ScratchFolder.h"
+#include "Files.h"
 #include "UiDriver.h"
 #include "app/FolderBrowser.h"
 #include "app/InstallDirDlg.h"
@@ -18,13 +18,6 @@
 
 namespace {
 const char* const kSentinelDir = "garbage\\";
-
-std::string ItemText(HWND dlg, int id)
-{
-    char text[MAX_PATH * 2] = "garbage";
-    GetDlgItemTextA(dlg, id, text, sizeof(text));
-    return text;
-}
 
 // Ends the page once the handler that is running has returned.
 UiDriver::Step CancelPageLater()
@@ -53,7 +46,7 @@ public:
 protected:
     void OnCancel() override
     {
-        fieldAtEnd = ItemText(m_hWnd, IDC_INSTALL_DIR);
+        fieldAtEnd = WindowText(::GetDlgItem(m_hWnd, IDC_INSTALL_DIR));
         CInstallDirDlg::OnCancel();
     }
 };
@@ -79,7 +72,6 @@ StartRun PressStart(const std::string& text, bool messageBox)
     page.DoModal();
     run.seen = driver.Seen();
     run.timedOut = driver.TimedOut();
-    DrainMessageQueue();
     return run;
 }
 }
@@ -151,10 +143,8 @@ TEST_CASE("initialisation: title, default directory, shortcut boxes hidden with 
     UiDriver driver;
     driver.Then(UiDriver::Inspect(
         [&](HWND page) {
-            char text[256] = "";
-            GetWindowTextA(page, text, sizeof(text));
-            title = text;
-            directory = ItemText(page, IDC_INSTALL_DIR);
+            title = WindowText(page);
+            directory = WindowText(GetDlgItem(page, IDC_INSTALL_DIR));
             desktopVisible = IsWindowVisible(GetDlgItem(page, IDC_DESKTOP_ICON));
             startMenuVisible = IsWindowVisible(GetDlgItem(page, IDC_START_MENU));
             desktopCheck = SendDlgItemMessageA(page, IDC_DESKTOP_ICON, BM_GETCHECK, 0, 0);
@@ -174,7 +164,6 @@ TEST_CASE("initialisation: title, default directory, shortcut boxes hidden with 
     CHECK(desktopCheck == BST_CHECKED);
     CHECK(startMenuCheck == BST_UNCHECKED);
     theApp.m_bDesktopIcon = false;
-    DrainMessageQueue();
 }
 
 TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowhere")
@@ -196,9 +185,7 @@ TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowh
         {scratch.Path() + "a?b\\", invalid},
         {missing + "\\Produkt", "Das Installationsverzeichnis " + missing + "\\Produkt\\ konnte nicht angelegt werden."},
     };
-    char cwd[MAX_PATH] = "";
-    GetCurrentDirectoryA(sizeof(cwd), cwd);
-    SetCurrentDirectoryA(scratch.Path().c_str());   // where a relative path would land
+    CurrentDirectory here(scratch.Path());   // where a relative path would land
     for (size_t i = 0; i < rows.size(); ++i) {
         CAPTURE(i);
         CAPTURE(rows[i].typed);
@@ -226,17 +213,7 @@ TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowh
         CHECK(theApp.m_pSession == nullptr);
     }
     // Nothing was created, neither beside us nor in the scratch folder.
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((scratch.Path() + "*").c_str(), &data);
-    int entries = 0;
-    if (find != INVALID_HANDLE_VALUE) {
-        do
-            entries += std::string(data.cFileName) != "." && std::string(data.cFileName) != "..";
-        while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    CHECK(entries == 0);
-    SetCurrentDirectoryA(cwd);
+    CHECK(Tree(scratch.Path()).empty());
 }
 
 namespace {
@@ -295,14 +272,10 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         bool messageBox;
         std::vector<std::string> logged;
     };
-    FtpBehaviour refused;
-    refused.refuseLogin = true;
-    FtpBehaviour noListing;
-    noListing.failList = true;
     const std::string noConnection = "Verbindung zum FTP-Server konnte nicht hergestellt werden.";
     const std::vector<Row> rows = {
-        {"login refused", refused, true, {"Verbinden mit FTP fehlgeschlagen", noConnection}},
-        {"listing refused", noListing, false, {"Verbunden mit FTP"}},
+        {"login refused", FtpBehaviour::LoginRefused(), true, {"Verbinden mit FTP fehlgeschlagen", noConnection}},
+        {"listing refused", FtpBehaviour::ListFailing(), false, {"Verbunden mit FTP"}},
     };
     for (size_t i = 0; i < rows.size(); ++i) {
         CAPTURE(i);
@@ -370,12 +343,9 @@ TEST_CASE("browsing: a drive's root gets no second backslash; cancelling keeps t
                 [&](HWND browse) {
                     ownerless = GetWindow(browse, GW_OWNER) == nullptr;
                     // The prompt is the only static text that starts with a blank.
-                    for (HWND child = GetWindow(browse, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-                        char text[128] = "";
-                        GetWindowTextA(child, text, sizeof(text));
-                        if (text[0] == ' ')
-                            prompt = text;
-                    }
+                    for (HWND child = GetWindow(browse, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+                        if (WindowText(child)[0] == ' ')
+                            prompt = WindowText(child);
                     SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>("C:\\"));
                 },
                 UiDriver::All({UiDriver::Click(rows[i].button),
@@ -389,6 +359,5 @@ TEST_CASE("browsing: a drive's root gets no second backslash; cancelling keeps t
         CHECK(prompt == " Bitte Pfad angeben:");
         CHECK(theApp.m_strInstallDir == rows[i].installDir);
         CHECK(page.fieldAtEnd == rows[i].field);
-        DrainMessageQueue();
     }
 }

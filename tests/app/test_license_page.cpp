@@ -37,9 +37,7 @@ std::vector<std::string> Rows(HWND list)
 PageView Look(HWND page)
 {
     PageView view;
-    char title[256] = "";
-    GetWindowTextA(page, title, sizeof(title));
-    view.title = title;
+    view.title = WindowText(page);
     view.rows = Rows(GetDlgItem(page, IDC_LICENSE_LIST));
     view.acceptEnabled = IsWindowEnabled(GetDlgItem(page, IDC_ACCEPT_LICENSE));
     view.nextEnabled = IsWindowEnabled(GetDlgItem(page, IDOK));
@@ -60,7 +58,6 @@ PageView ShowLicensePage(int messageBoxes = 0, UiDriver::Step poke = UiDriver::N
     page.DoModal();
     view.seen = driver.Seen();
     view.timedOut = driver.TimedOut();
-    DrainMessageQueue();
     return view;
 }
 
@@ -98,10 +95,7 @@ TEST_CASE("the licence file's lines become the list's rows, trimmed, in file ord
     for (size_t i = 0; i < cases.size(); ++i) {
         CAPTURE(i);
         CAPTURE(std::string(cases[i].name));
-        FtpBehaviour behaviour;
-        if (cases[i].endless)
-            behaviour.endlessRetr = "license.txt";
-        FtpServer::Reset(behaviour);
+        FtpServer::Reset(cases[i].endless ? FtpBehaviour::EndlessRetr("license.txt") : FtpBehaviour());
         FtpServer::PutFile("license.txt", cases[i].text);
         LogTail log;
         ServerBytesRead read;
@@ -157,9 +151,7 @@ TEST_CASE("the walk: directories are skipped, the whole name counts, the first m
         const WalkCase& c = cases[i];
         CAPTURE(i);
         CAPTURE(std::string(c.name));
-        FtpBehaviour behaviour;
-        behaviour.refuseRetr = c.refused;
-        FtpServer::Reset(behaviour);
+        FtpServer::Reset(FtpBehaviour::RefusingRetr(c.refused));
         // Made under other names and renamed by the server: through Wine, names that differ
         // only in letter case are one.
         int made = 0;
@@ -211,19 +203,13 @@ TEST_CASE("when the server fails, the page shows no licence and says what it mus
         const char* title;
         bool acceptEnabled;
     };
-    FtpBehaviour refused;
-    refused.refuseLogin = true;
-    FtpBehaviour noListing;
-    noListing.failList = true;
-    FtpBehaviour dropped;
-    dropped.dropAfter = 5000;
     const std::vector<Failure> failures = {
-        {"login refused: message, both log lines, only Abbrechen left", refused, "never read\n", true,
-         {"Verbinden mit FTP fehlgeschlagen", noConnection}, kRunTimeTitle, false},
-        {"listing refused: \"leer\", the template's title, the box left enabled", noListing,
+        {"login refused: message, both log lines, only Abbrechen left", FtpBehaviour::LoginRefused(),
+         "never read\n", true, {"Verbinden mit FTP fehlgeschlagen", noConnection}, kRunTimeTitle, false},
+        {"listing refused: \"leer\", the template's title, the box left enabled", FtpBehaviour::ListFailing(),
          "never read\n", false, {"Verbunden mit FTP", "leer"}, kTemplateTitle, true},
-        {"transfer broken off mid-licence: no half licence", dropped, longText, false,
-         {"Verbunden mit FTP"}, kRunTimeTitle, false},
+        {"transfer broken off mid-licence: no half licence", FtpBehaviour::DroppingAfter(5000), longText,
+         false, {"Verbunden mit FTP"}, kRunTimeTitle, false},
     };
     for (size_t i = 0; i < failures.size(); ++i) {
         const Failure& f = failures[i];
@@ -274,5 +260,4 @@ TEST_CASE("ticking enables Weiter, unticking disables it again")
     page.DoModal();
     CHECK_FALSE(driver.TimedOut());
     CHECK(nextEnabled == std::vector<bool>{false, true, false, true});
-    DrainMessageQueue();
 }

@@ -29,13 +29,6 @@ std::vector<WayOut> WaysOut(int button)
             {"close box", UiDriver::CloseBox()},
             {"Escape", UiDriver::PressKey(VK_ESCAPE)}};
 }
-
-std::string Title(HWND hwnd)
-{
-    char text[256] = "garbage";
-    GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
 }
 
 TEST_CASE("cancelling the information page ends the run and shows nothing else")
@@ -50,7 +43,6 @@ TEST_CASE("cancelling the information page ends the run and shows nothing else")
         INFO(driver.Describe());
         REQUIRE(driver.Seen().size() == 1);
         CHECK(driver.Seen()[0].title == kInfoTitle);
-        DrainMessageQueue();
     }
 }
 
@@ -61,7 +53,7 @@ TEST_CASE("the information page sets its title, icons and clears the shared sess
     UiDriver driver;
     driver.Then(UiDriver::Inspect(
         [&](HWND info) {
-            CHECK(Title(info) == kInfoTitle);
+            CHECK(WindowText(info) == kInfoTitle);
             CHECK(theApp.m_pSession == nullptr);
             CHECK(SendMessageA(info, WM_GETICON, ICON_BIG, 0) == reinterpret_cast<LRESULT>(appIcon));
             CHECK(SendMessageA(info, WM_GETICON, ICON_SMALL, 0) == reinterpret_cast<LRESULT>(appIcon));
@@ -74,7 +66,6 @@ TEST_CASE("the information page sets its title, icons and clears the shared sess
     info.DoModal();
     CHECK(theApp.m_pSession == nullptr);
     CHECK_FALSE(driver.TimedOut());
-    DrainMessageQueue();
 }
 
 TEST_CASE("ending the licence page in any way unwinds the chain with OK")
@@ -100,7 +91,6 @@ TEST_CASE("ending the licence page in any way unwinds the chain with OK")
         REQUIRE(driver.Seen().size() == 2);
         CHECK(driver.Seen()[1].title == kLicenseTitle);
         CHECK(theApp.m_pSession == nullptr);   // cancelling the licence page releases it
-        DrainMessageQueue();
     }
 }
 
@@ -120,7 +110,7 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
                                     UiDriver::All({UiDriver::Tick(IDC_ACCEPT_LICENSE), UiDriver::Click(IDOK)})))
             .Then(UiDriver::Inspect(
                 [&](HWND dir) {
-                    CHECK(Title(dir) == kInstallDirTitle);
+                    CHECK(WindowText(dir) == kInstallDirTitle);
                     CHECK_FALSE(IsWindowVisible(licenceWindow));
                 },
                 way.step));
@@ -129,7 +119,6 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
         INFO(driver.Describe());
         CHECK(driver.Seen().size() == 3);
         CHECK(theApp.m_pSession == nullptr);
-        DrainMessageQueue();
     }
 }
 
@@ -145,7 +134,6 @@ TEST_CASE("screenshot of the installation directory page")
     CInstallDirDlg dir;
     CHECK(dir.DoModal() == IDCANCEL);
     CHECK_FALSE(driver.TimedOut());
-    DrainMessageQueue();
 }
 
 TEST_CASE("every page and the progress window open centred on the work area")
@@ -175,6 +163,5 @@ TEST_CASE("every page and the progress window open centred on the work area")
         CHECK(std::abs((window.left + window.right) - (area.left + area.right)) <= 2);
         CHECK(std::abs((window.top + window.bottom) - (area.top + area.bottom)) <= 2);
         ReleaseSharedSession();
-        DrainMessageQueue();
     }
 }

@@ -1,5 +1,5 @@
 // The disk object on real folders, with the real progress window as its feedback window.
-#include "ScratchFolder.h"
+#include "Files.h"
 #include "UiDriver.h"
 #include "app/res/resource.h"
 #include "archive/DiskObject.h"
@@ -51,7 +51,6 @@ void WithFeedbackWindow(const std::function<void(CFeedbackDlg&)>& body)
     CHECK(dlg.DoModal() == IDCANCEL);
     CHECK(ran);
     CHECK_FALSE(driver.TimedOut());
-    DrainMessageQueue();
 }
 
 std::string WithoutBackslash(const std::string& folder)
@@ -117,12 +116,7 @@ TEST_CASE("BuildFolderTree refuses an empty path, wildcards and an overlong path
             CHECK(Caption(dlg) == kParameterError);
         }
     });
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((scratch.Path() + "A*").c_str(), &data);
-    CHECK(find == INVALID_HANDLE_VALUE);   // nothing was created
-    if (find != INVALID_HANDLE_VALUE)
-        FindClose(find);
-    CHECK_FALSE(IsFolder(scratch.Path() + std::string(260 - scratch.Path().size(), 'L')));
+    CHECK(Tree(scratch.Path()).empty());   // nothing was created
 }
 
 TEST_CASE("BuildFolderTree resolves parent steps against the current directory")
@@ -131,9 +125,8 @@ TEST_CASE("BuildFolderTree resolves parent steps against the current directory")
     const std::string w = scratch.Path() + "W";
     CreateDirectoryA(w.c_str(), nullptr);
     CreateDirectoryA((w + "\\V").c_str(), nullptr);
-    char saved[MAX_PATH];
-    GetCurrentDirectoryA(sizeof(saved), saved);
-    REQUIRE(SetCurrentDirectoryA((w + "\\V").c_str()));
+    CurrentDirectory current(w + "\\V");
+    REQUIRE(current.Entered());
     WithFeedbackWindow([&](CFeedbackDlg& dlg) {
         CDiskObject disk(&dlg);
         CHECK(disk.BuildFolderTree("..\\X\\"));
@@ -160,7 +153,6 @@ TEST_CASE("BuildFolderTree resolves parent steps against the current directory")
         CHECK(disk.NormalizeFolderPath(path));
         CHECK(path == "\\\\server\\share\\");
     });
-    SetCurrentDirectoryA(saved);
 }
 
 TEST_CASE("CopyFolder copies the files in character-code order and leaves subfolders out")

@@ -1,16 +1,10 @@
 // The plain functions behind the entry record.
+#include "Files.h"
 #include "archive/ArchiveReader.h"
 #include "archive/EntryFields.h"
 #include <doctest.h>
 #include <cstring>
 #include <string>
-
-namespace {
-ULONGLONG Ticks(const FILETIME& time)
-{
-    return static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
-}
 
 TEST_CASE("stored names lose drives, leading separators and steps up")
 {
@@ -47,8 +41,7 @@ TEST_CASE("stored names lose drives, leading separators and steps up")
         {"", ""},
     };
     for (const Case& c : cases) {
-        std::string storedText = c.stored;
-        CAPTURE(storedText);
+        CAPTURE(std::string(c.stored));
         CHECK(std::string(CleanEntryName(c.stored)) == c.cleaned);
     }
 }
@@ -72,8 +65,7 @@ TEST_CASE("no cleaned name holds a step up")
         {"... /x", "... /x"}, {"..../x", "..../x"}, {".. /x", ".. /x"},
     };
     for (const Case& c : cases) {
-        std::string storedText = c.stored;
-        CAPTURE(storedText);
+        CAPTURE(std::string(c.stored));
         std::string cleaned = CleanEntryName(c.stored);
         CHECK(cleaned == c.cleaned);
         // Whatever the table says: no part of the cleaned name is "..".
@@ -142,8 +134,7 @@ TEST_CASE("DOS times are local calendar times; impossible ones give a zero file 
         {"hour 24", 0x5143, 0xC000},        {"minute 60", 0x5143, 0x0780},
     };
     for (const Case& c : impossible) {
-        std::string whatText = c.what;
-        CAPTURE(whatText);
+        CAPTURE(std::string(c.what));
         CHECK(Ticks(DosTimeToFileTime(c.date, c.time)) == 0);
     }
 }
@@ -180,8 +171,7 @@ TEST_CASE("Unix times and the UT block of the local extra field")
          u, u, u},
     };
     for (const Case& c : cases) {
-        std::string whatText = c.what;
-        CAPTURE(whatText);
+        CAPTURE(std::string(c.what));
         ArchiveEntry entry = {};
         entry.writeTime = entry.accessTime = entry.creationTime = untouched;
         ScanExtendedTimestamp(reinterpret_cast<const BYTE*>(c.field.data()), c.field.size(), entry);

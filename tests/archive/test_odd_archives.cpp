@@ -6,7 +6,6 @@
 #include <doctest.h>
 #include <climits>
 #include <cstring>
-#include <set>
 #include <string>
 
 TEST_CASE("the count is the records the central directory holds, whatever the end record says")
@@ -43,8 +42,7 @@ TEST_CASE("the count is the records the central directory holds, whatever the en
         {"last record runs past the end", built("overrun.zip", 5, 0, 4, 32, 30), 5, nullptr},
     };
     for (const Row& row : rows) {
-        std::string whatText = row.what;
-        CAPTURE(whatText);
+        CAPTURE(std::string(row.what));
         OpenedArchive archive(row.archive);
         CHECK(archive.Count() == row.count);
         ArchiveEntry entry;
@@ -152,8 +150,7 @@ TEST_CASE("local header sizes must equal the central record's unless a data desc
         {"data descriptor: 0xFFFFFFFF in the header", 0xFFFFFFFF, 0xFFFFFFFF, "", 0x08, AR_OK},
     };
     for (const Case& c : cases) {
-        std::string whatText = c.what;
-        CAPTURE(whatText);
+        CAPTURE(std::string(c.what));
         std::string folder = FreshFolder("local-sizes");
         ZipBuilder builder;
         ZipBuilderEntry& entry = builder.Add("data.txt", data);
@@ -186,8 +183,7 @@ TEST_CASE("UTF-8 names from 7-Zip, bsdtar and Python arrive in the code page or 
         {"\xCE\xA9mega.txt", nullptr},
     };
     for (const char* sample : {"utf8-7z.zip", "utf8-bsdtar.zip", "utf8-python.zip"}) {
-        std::string sampleText = sample;
-        CAPTURE(sampleText);
+        CAPTURE(std::string(sample));
         std::string out = FreshFolder("utf8");
         OpenedArchive archive(SamplePath(sample));
         REQUIRE(archive.Count() == 3);
@@ -218,7 +214,7 @@ TEST_CASE("UTF-8 names from 7-Zip, bsdtar and Python arrive in the code page or 
         }
         CHECK(refused == 1);
         // Exactly the two files under their code-page names; nothing under a guessed one.
-        CHECK(Tree(out) == std::set<std::string>{expected[0].name, expected[1].name});
+        CHECK(Tree(out) == std::vector<std::string>{expected[0].name, expected[1].name});
     }
 }
 
@@ -252,8 +248,7 @@ TEST_CASE("UTF-8 names built by hand: invalid bytes, best-fit characters, a cut 
     OpenedArchive archive(WriteArchive(builder, folder));
     for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i) {
         const Case& c = cases[i];
-        std::string whatText = c.what;
-        CAPTURE(whatText);
+        CAPTURE(std::string(c.what));
         ArchiveEntry entry;
         CHECK(GetArchiveEntry(archive.reader, static_cast<int>(i), &entry) == c.result);
         CHECK(std::string(entry.name) == c.name);
@@ -277,8 +272,7 @@ TEST_CASE("a stub in front with offsets not adjusted: the UT time comes from the
 {
     const ULONGLONG utTime = UtcTicks(2021, 6, 15, 12, 34, 57);   // make_samples.py
     for (const char* sample : {"odd.zip", "odd-sfx.exe", "odd-sfx-ut.exe"}) {
-        std::string sampleText = sample;
-        CAPTURE(sampleText);
+        CAPTURE(std::string(sample));
         std::string out = FreshFolder("odd");
         OpenedArchive archive(SamplePath(sample));
         REQUIRE(archive.Count() == 1);
@@ -319,7 +313,7 @@ TEST_CASE("names that Windows sends to a device, a stream or another name are re
     REQUIRE(CreateDirectoryA(out.c_str(), nullptr));
     OpenedArchive archive(archivePath);
     const int refusedCount = static_cast<int>(sizeof(refused) / sizeof(refused[0]));
-    std::set<std::string> before = Tree(folder);
+    std::vector<std::string> before = Tree(folder);
     for (int i = 0; i < refusedCount; ++i) {
         std::string name = refused[i];
         CAPTURE(name);

@@ -1,9 +1,7 @@
 // The download descriptor and the archive download against the real FTP server.
-#include "FtpServer.h"
-#include "ScratchFolder.h"
-#include "UiDriver.h"
+#include "Files.h"
+#include "SequenceRun.h"
 #include "app/SetupApp.h"
-#include "app/res/resource.h"
 #include "app/DownloadEntry.h"
 #include "download/ArchiveDownload.h"
 #include "download/DownloadSession.h"
@@ -13,17 +11,6 @@
 #include <cstring>
 
 namespace {
-// Logs in through a session of its own, as the installation directory page does.
-struct PageConnection {
-    CInternetSession session;
-    PageConnection() { theApp.m_pFtpConnection = ConnectToDownloadServer(session); }
-    ~PageConnection()
-    {
-        // FindDownloadDescriptor must have destroyed the connection already.
-        CHECK(theApp.m_pFtpConnection == nullptr);
-    }
-};
-
 void PutDescriptorCase(const char* entry, bool asFolder, const std::string& content)
 {
     FtpServer::Reset();
@@ -57,8 +44,7 @@ TEST_CASE("the download descriptor's first line names the archive")
         CAPTURE(std::string(row.name));
         PutDescriptorCase(row.entry, row.asFolder, row.content);
         theApp.m_strDownloadFileName = "previous.zip";
-        PageConnection page;
-        CHECK(FindDownloadDescriptor());
+        CHECK(LookUpDescriptorAsPage());
         CHECK(theApp.m_strDownloadFileName == row.stored);
     }
 }
@@ -71,16 +57,12 @@ TEST_CASE("a descriptor lookup that cannot list or read leaves the name and clos
         std::string content;
         bool emptyFolder;
     };
-    FtpBehaviour refused;
-    refused.failList = true;
-    FtpBehaviour dropped;
-    dropped.dropAfter = 100;
     Row rows[] = {
-        {"listing refused", refused, "x.zip\r\n", false},
+        {"listing refused", FtpBehaviour::ListFailing(), "x.zip\r\n", false},
         {"empty start directory", FtpBehaviour(), "", true},
         // The first line, a name of allowed length, is longer than what arrives before
         // the reset.
-        {"reading breaks off", dropped, std::string(200, 'n') + "\r\n", false},
+        {"reading breaks off", FtpBehaviour::DroppingAfter(100), std::string(200, 'n') + "\r\n", false},
     };
     for (const Row& row : rows) {
         CAPTURE(std::string(row.name));
@@ -88,8 +70,7 @@ TEST_CASE("a descriptor lookup that cannot list or read leaves the name and clos
         if (!row.emptyFolder)
             FtpServer::PutFile("norlainstaller.ini", row.content);
         theApp.m_strDownloadFileName = "previous.zip";
-        PageConnection page;
-        CHECK_FALSE(FindDownloadDescriptor());
+        CHECK_FALSE(LookUpDescriptorAsPage());
         CHECK(theApp.m_strDownloadFileName == "previous.zip");
     }
     FtpServer::Reset();
@@ -184,17 +165,11 @@ TEST_CASE("failed downloads end with 0 or -1, closed and without a stray file")
         bool listed;   // whether a listing was asked for
         bool asked;    // whether the archive was asked for
     };
-    FtpBehaviour refusedLogin;
-    refusedLogin.refuseLogin = true;
-    FtpBehaviour unreachable;
-    unreachable.listening = false;
-    FtpBehaviour refusedList;
-    refusedList.failList = true;
     Row rows[] = {
         {"missing on the server", FtpBehaviour(), false, 0, true, true},
-        {"login refused", refusedLogin, true, 0, false, false},
-        {"nothing listening", unreachable, true, 0, false, false},
-        {"listing refused", refusedList, true, -1, true, false},
+        {"login refused", FtpBehaviour::LoginRefused(), true, 0, false, false},
+        {"nothing listening", FtpBehaviour::NotListening(), true, 0, false, false},
+        {"listing refused", FtpBehaviour::ListFailing(), true, -1, true, false},
     };
     for (const Row& row : rows) {
         CAPTURE(std::string(row.name));
@@ -219,11 +194,9 @@ TEST_CASE("failed downloads end with 0 or -1, closed and without a stray file")
 
 TEST_CASE("a broken data connection ends with 0 and keeps what arrived")
 {
-    FtpBehaviour reset;
-    reset.dropAfter = 65536;
-    FtpBehaviour closedEarly;   // looks like the end of the file on the data connection
-    closedEarly.endAfter = 65536;
-    for (const FtpBehaviour& behaviour : {reset, closedEarly}) {
+    // A reset, and a close that looks like the end of the file on the data connection.
+    for (const FtpBehaviour& behaviour :
+         {FtpBehaviour::DroppingAfter(65536), FtpBehaviour::EndingAfter(65536)}) {
         CAPTURE(behaviour.dropAfter);
         FtpServer::Reset(behaviour);
         std::string bytes = PatternBytes(1000000);
@@ -261,9 +234,7 @@ void CALLBACK RequestQuit(HWND, UINT, UINT_PTR id, DWORD)
 
 TEST_CASE("a quit request during the transfer stops it and removes the partial file")
 {
-    FtpBehaviour slow;
-    slow.slowMs = 20;   // about 2.5 s for the whole file
-    FtpServer::Reset(slow);
+    FtpServer::Reset(FtpBehaviour::Slow(20));   // about 2.5 s for the whole file
     FtpServer::PutFile("norla.zip", PatternBytes(1000000));
     Install install;
     SetTimer(nullptr, 0, 300, RequestQuit);
@@ -273,8 +244,7 @@ TEST_CASE("a quit request during the transfer stops it and removes the partial f
     CHECK_FALSE(IsFile(install.Archive("norla.zip")));
     CHECK(theApp.m_pFtpConnection == nullptr);
     // The request is passed on to the enclosing message loops.
-    MSG msg;
-    CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    CHECK(QuitPending());
     DrainMessageQueue();
     FtpServer::Reset();
 }
@@ -301,64 +271,31 @@ TEST_CASE("bar positions")
 }
 
 namespace {
-// The progress bar's range and positions as the download sets them.
-struct BarMessage {
-    UINT msg;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-std::vector<BarMessage> g_barMessages;
-WNDPROC g_barProc = nullptr;
+// The progress bar's width in pixels, as the last run found it.
 int g_barWidth = 0;
-
-bool g_unpacking = false;
-
-LRESULT CALLBACK RecordingBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    // The unpacking that follows the download sets a range of its own: not recorded.
-    if (msg == PBM_SETRANGE32 && lParam != kProgressRangeHigh)
-        g_unpacking = true;
-    if ((msg == PBM_SETPOS || msg == PBM_SETRANGE32) && !g_unpacking)
-        g_barMessages.push_back({msg, wParam, lParam});
-    return CallWindowProcA(g_barProc, hwnd, msg, wParam, lParam);
-}
 
 // Runs the progress window, whose start timer downloads `size` bytes, and returns the
 // positions the bar was given after its range was set.
 std::vector<WPARAM> BarPositionsOfDownload(size_t size)
 {
-    FtpServer::Reset();
-    FtpServer::PutFile("norla.zip", PatternBytes(size));
-    Install install;
-    theApp.m_strDownloadFileName = "norla.zip";
-    g_barMessages.clear();
-    g_unpacking = false;
-    UiDriver driver;
-    driver.Then(UiDriver::Inspect(
-        [](HWND window) {
-            HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
-            RECT client = {};
-            GetClientRect(bar, &client);
-            g_barWidth = client.right;
-            g_barProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-                bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingBarProc)));
-        },
-        UiDriver::Nothing()));
-    driver.Then(UiDriver::Click(IDOK));   // the pattern bytes are no archive: its message
-    CHECK(theApp.m_dlgProgress.DoModal() == IDOK);
-    CHECK_FALSE(driver.TimedOut());
-    CHECK(ReadBytes(install.Archive("norla.zip")).size() == size);
+    ScratchFolder folder;
+    SequenceRun run("", folder.Path());
+    run.servedBytes = PatternBytes(size);
+    SequenceOutcome out = RunSequence(run);
+    CHECK(out.result == IDOK);   // the pattern bytes are no archive: its message
+    CHECK_FALSE(out.timedOut);
+    CHECK(ReadBytes(folder.Path() + "norla.zip").size() == size);
+    g_barWidth = out.barWidth;
     std::vector<WPARAM> positions;
-    REQUIRE(!g_barMessages.empty());
-    CHECK(g_barMessages.front().msg == UINT(PBM_SETRANGE32));
-    CHECK(g_barMessages.front().wParam == 0);
-    CHECK(g_barMessages.front().lParam == 1046);
-    for (size_t i = 1; i < g_barMessages.size(); ++i) {
-        CHECK(g_barMessages[i].msg == UINT(PBM_SETPOS));
-        CHECK(g_barMessages[i].lParam == 0);
-        positions.push_back(g_barMessages[i].wParam);
+    REQUIRE(!out.downloadBar.empty());
+    CHECK(out.downloadBar.front().msg == UINT(PBM_SETRANGE32));
+    CHECK(out.downloadBar.front().wParam == 0);
+    CHECK(out.downloadBar.front().lParam == 1046);
+    for (size_t i = 1; i < out.downloadBar.size(); ++i) {
+        CHECK(out.downloadBar[i].msg == UINT(PBM_SETPOS));
+        CHECK(out.downloadBar[i].lParam == 0);
+        positions.push_back(out.downloadBar[i].wParam);
     }
-    DrainMessageQueue();
     return positions;
 }
 }
@@ -412,19 +349,13 @@ TEST_CASE("what the server is asked: passive, fresh listings and files, ASCII de
     WinInetRecorder calls;
     REQUIRE(calls.Installed());
 
-    {
-        PageConnection page;
-        CHECK(FindDownloadDescriptor());
-    }
+    CHECK(LookUpDescriptorAsPage());
     CHECK(theApp.m_strDownloadFileName == "norla.zip");
     for (int run = 0; run < 2; ++run)
         CHECK(DownloadArchive("NorlaInstaller", theApp.m_strDownloadFileName) == 1);
     // The descriptor changed on the server: the next run reads the new one, not a cached copy.
     FtpServer::PutFile("norlainstaller.ini", "neu.zip\r\n");
-    {
-        PageConnection page;
-        CHECK(FindDownloadDescriptor());
-    }
+    CHECK(LookUpDescriptorAsPage());
     CHECK(theApp.m_strDownloadFileName == "neu.zip");
 
     std::vector<std::string> commands = FtpServer::Commands();

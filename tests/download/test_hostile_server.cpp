@@ -1,7 +1,7 @@
 // What the server sends is input: the descriptor's name, its line length, the listing's
 // case. Everything here runs against the real FTP server.
-#include "FtpServer.h"
-#include "ScratchFolder.h"
+#include "Files.h"
+#include "SequenceRun.h"
 #include "app/SetupApp.h"
 #include "app/DownloadEntry.h"
 #include "download/ArchiveDownload.h"
@@ -13,22 +13,6 @@
 #include <memory>
 
 namespace {
-std::vector<std::string> FolderNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return names;
-}
-
 // An installation folder inside a folder of its own, so that a file put beside the
 // installation folder shows as well.
 struct Nest {
@@ -40,11 +24,7 @@ struct Nest {
         theApp.m_strInstallDir = installDir;
         theApp.m_strArchivePath = "garbage";
     }
-    bool Untouched() const
-    {
-        return FolderNames(outer.Path()) == std::vector<std::string>{"install"} &&
-               FolderNames(installDir).empty();
-    }
+    bool Untouched() const { return Tree(outer.Path()) == std::vector<std::string>{"install\\"}; }
 };
 
 // The download of `name` is refused before the server is asked anything, and nothing is
@@ -66,11 +46,8 @@ std::string LookUpDescriptor(const std::string& content,
 {
     FtpServer::Reset(behaviour);
     FtpServer::PutFile("norlainstaller.ini", content);
-    CInternetSession session;
     theApp.m_strDownloadFileName = "garbage";
-    theApp.m_pFtpConnection = ConnectToDownloadServer(session);
-    CHECK(FindDownloadDescriptor());
-    CHECK(theApp.m_pFtpConnection == nullptr);
+    CHECK(LookUpDescriptorAsPage());
     return theApp.m_strDownloadFileName;
 }
 }
@@ -182,12 +159,10 @@ TEST_CASE("a first line longer than a path is cut and then refused")
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
-        FtpBehaviour behaviour;
-        if (rows[i].endless)
-            behaviour.endlessRetr = kDescriptorName;
         ServerBytesRead read;
         REQUIRE(read.Installed());
-        std::string name = LookUpDescriptor(rows[i].content, behaviour);
+        std::string name = LookUpDescriptor(
+            rows[i].content, rows[i].endless ? FtpBehaviour::EndlessRetr(kDescriptorName) : FtpBehaviour());
         // Past the limit the answer is known: reading stops within a few KiB.
         CHECK(read.Count() < 4096);
         std::string sent = rows[i].content + std::string(rows[i].endless ? 4096 : 0, 'x');
@@ -229,7 +204,7 @@ TEST_CASE("an archive listed in its own case is asked for under that name")
         CHECK(DownloadArchive("NorlaInstaller", "norla2024_paket.zip") == 1);
         CHECK(FtpServer::Received(rows[i].asked));
         CHECK(theApp.m_strArchivePath == nest.installDir + "norla2024_paket.zip");
-        CHECK(FolderNames(nest.installDir) == std::vector<std::string>{"norla2024_paket.zip"});
+        CHECK(Tree(nest.installDir) == std::vector<std::string>{"norla2024_paket.zip"});
         CHECK(ReadBytes(theApp.m_strArchivePath) == bytes);
     }
 }
@@ -242,9 +217,7 @@ TEST_CASE("the first of two descriptors differing only in case is read, and only
     FtpServer::RenameExact("made1", "NORLAINSTALLER.INI");
     FtpServer::PutFile("made2", "second.zip\r\n");
     FtpServer::RenameExact("made2", "norlainstaller.ini");
-    CInternetSession session;
-    theApp.m_pFtpConnection = ConnectToDownloadServer(session);
-    CHECK(FindDownloadDescriptor());
+    CHECK(LookUpDescriptorAsPage());
     CHECK(theApp.m_strDownloadFileName == "first.zip");
     std::vector<std::string> commands = FtpServer::Commands();
     CHECK(std::count_if(commands.begin(), commands.end(), [](const std::string& c) {

@@ -2,7 +2,6 @@
 // of the download session, against the real FTP server of scripts/test.
 #include "FtpServer.h"
 #include "LogTail.h"
-#include "ScratchFolder.h"
 #include "UiDriver.h"
 #include "download/ConnectionReport.h"
 #include "download/DownloadSession.h"
@@ -24,14 +23,10 @@ struct Failure {
     FtpBehaviour behaviour;
 };
 
-std::vector<Failure> ConnectionFailures()
-{
-    FtpBehaviour refused;
-    refused.refuseLogin = true;
-    FtpBehaviour unreachable;
-    unreachable.listening = false;
-    return {{"login refused", refused}, {"nothing listening", unreachable}};
-}
+const Failure kConnectionFailures[] = {
+    {"login refused", FtpBehaviour::LoginRefused()},
+    {"nothing listening", FtpBehaviour::NotListening()},
+};
 }
 
 TEST_CASE("the FTP server of scripts/test is running")
@@ -42,7 +37,7 @@ TEST_CASE("the FTP server of scripts/test is running")
 
 TEST_CASE("a failed connection is logged twice, shown once and goes no further")
 {
-    for (const Failure& failure : ConnectionFailures()) {
+    for (const Failure& failure : kConnectionFailures) {
         CAPTURE(std::string(failure.name));
         FtpServer::Reset(failure.behaviour);
         CInternetSession session;
@@ -77,7 +72,6 @@ TEST_CASE("a failed connection is logged twice, shown once and goes no further")
                                      "Verbinden mit FTP fehlgeschlagen",
                                      "Verbindung zum FTP-Server konnte nicht hergestellt werden."});
         CHECK_FALSE(FtpServer::Received("LIST"));
-        DrainMessageQueue();
     }
     FtpServer::Reset();
 }

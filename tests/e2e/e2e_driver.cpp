@@ -1,19 +1,10 @@
 // Works the installer's windows from another process, the way a person would: finds them by
-// title and reads or presses their controls with window messages. One command per run:
-//   e2e_driver wait TITLE SECONDS        a visible window with exactly this title appears
-//   e2e_driver find TITLE SECONDS        as wait, and prints the window's handle: "#123"
-//   e2e_driver gone TITLE SECONDS        no visible window with this title is left
-//   e2e_driver click TITLE ID            BM_CLICK on the control, posted like a mouse click
-//   e2e_driver key TITLE VK              a key pressed and released on the focused control
-//   e2e_driver settext TITLE ID TEXT     WM_SETTEXT on the control
-//   e2e_driver text TITLE ID             the control's text
-//   e2e_driver rows TITLE ID             a list box's rows, one a line (LB_GETTEXT)
-//   e2e_driver state TITLE ID            "enabled|disabled visible|hidden checked|unchecked"
-//   e2e_driver title TITLEPART           the full title of the visible window whose title holds it
-//   e2e_driver msgbox CAPTION SECONDS    waits for a message box and prints its text
-//   e2e_driver anybox SECONDS           waits for any message box and prints its caption
-//   e2e_driver tempdir                   the temporary folder
-// Exit status 0 on success, 1 when the window or control is not there (a message on stderr).
+// title and reads or presses their controls with window messages. One command per run; the
+// table kCommands below lists them, and a call it does not match prints that list.
+// A TITLE of "#123" names a window by its handle, as "find" prints it. Exit status 0 on
+// success, 1 when the window or control is not there (a message on stderr), 2 for a call
+// that matches no command.
+#include "LogTail.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -126,117 +117,182 @@ HWND Control(const char* title, const char* id)
         Fail(std::string("window \"") + title + "\" has no control " + id);
     return control;
 }
+
+int Print(const std::string& line)
+{
+    std::printf("%s\n", line.c_str());
+    return 0;
+}
+
+// The commands. Those whose arguments start with TITLE ID get that control, found.
+using Args = char**;
+
+int TempDir(HWND, Args)
+{
+    return Print(TempFolder());
+}
+
+int Wait(HWND, Args args)
+{
+    return WaitForWindow(args[0], std::atof(args[1])) ? 0 : Fail(std::string("no window \"") + args[0] + "\"");
+}
+
+int Find(HWND, Args args)
+{
+    HWND hwnd = WaitForWindow(args[0], std::atof(args[1]));
+    return hwnd ? Print("#" + std::to_string(reinterpret_cast<INT_PTR>(hwnd)))
+                : Fail(std::string("no window \"") + args[0] + "\"");
+}
+
+int Gone(HWND, Args args)
+{
+    DWORD deadline = GetTickCount() + static_cast<DWORD>(std::atof(args[1]) * 1000);
+    while (FindWindowByTitle(args[0])) {
+        if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+            return Fail(std::string("window \"") + args[0] + "\" still there");
+        Sleep(50);
+    }
+    return 0;
+}
+
+int Title(HWND, Args args)
+{
+    HWND hwnd = FindWindowByTitle(args[0], true);
+    return hwnd ? Print(TextOf(hwnd)) : Fail(std::string("no visible window with \"") + args[0] + "\" in its title");
+}
+
+int MsgBox(HWND, Args args)
+{
+    HWND box = WaitForWindow(args[0], std::atof(args[1]));
+    if (box == nullptr || !IsMessageBox(box))
+        return Fail(std::string("no message box \"") + args[0] + "\"");
+    // Only the text: icons are handles of the showing process, which another process
+    // cannot compare. The in-process tests check them, and the screenshots show them.
+    return Print(TextOf(GetDlgItem(box, 0xFFFF)));
+}
+
+int AnyBox(HWND, Args args)
+{
+    HWND box = WaitForMessageBox(std::atof(args[0]));
+    return box ? Print(TextOf(box)) : Fail("no message box");
+}
+
+int Key(HWND, Args args)
+{
+    HWND window = FindWindowByTitle(args[0]);
+    if (window == nullptr)
+        return Fail(std::string("no visible window \"") + args[0] + "\"");
+    // The focus belongs to the installer's thread; ask it there.
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    HWND target = info.hwndFocus ? info.hwndFocus : window;
+    UINT vk = static_cast<UINT>(std::strtoul(args[1], nullptr, 0));
+    PostMessageA(target, WM_KEYDOWN, vk, 1);
+    PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+    return 0;
+}
+
+int Click(HWND control, Args)
+{
+    // Like a person, click only a window that has come to the front: a button pressed
+    // while the window manager is still moving the focus loses its press.
+    HWND top = GetAncestor(control, GA_ROOT);
+    if (GetForegroundWindow() != top)
+        SetForegroundWindow(top);
+    Sleep(300);
+    // Posted: the handler may run a modal loop of its own, as it does for a real click.
+    PostMessageA(control, BM_CLICK, 0, 0);
+    return 0;
+}
+
+int SetText(HWND control, Args args)
+{
+    SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[2]));
+    return 0;
+}
+
+int Text(HWND control, Args)
+{
+    return Print(TextOf(control));
+}
+
+int Rows(HWND control, Args)
+{
+    int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        // Across processes Wine hands LB_GETTEXT back in UTF-16 whichever way it was
+        // asked, so ask for that and convert.
+        std::wstring row(static_cast<size_t>(SendMessageW(control, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&row[0]));
+        char text[8192] = "";
+        WideCharToMultiByte(1252, 0, row.c_str(), -1, text, sizeof(text), nullptr, nullptr);
+        Print(text);
+    }
+    return 0;
+}
+
+int State(HWND control, Args)
+{
+    LRESULT check = SendMessageA(control, BM_GETCHECK, 0, 0);
+    return Print(std::string(IsWindowEnabled(control) ? "enabled" : "disabled") +
+                 (IsWindowVisible(control) ? " visible" : " hidden") +
+                 (check == BST_CHECKED ? " checked" : " unchecked"));
+}
+
+int Log(HWND, Args args)
+{
+    for (const std::string& message : LogTail(std::strtoull(args[0], nullptr, 10)).Messages())
+        Print(message);
+    return 0;
+}
+
+const struct Command {
+    const char* name;
+    const char* arguments;
+    const char* what;
+    int (*run)(HWND control, Args args);
+} kCommands[] = {
+    {"wait", "TITLE SECONDS", "a visible window with exactly this title appears", Wait},
+    {"find", "TITLE SECONDS", "as wait, and prints the window's handle: \"#123\"", Find},
+    {"gone", "TITLE SECONDS", "no visible window with this title is left", Gone},
+    {"click", "TITLE ID", "BM_CLICK on the control, posted like a mouse click", Click},
+    {"key", "TITLE VK", "a key pressed and released on the focused control", Key},
+    {"settext", "TITLE ID TEXT", "WM_SETTEXT on the control", SetText},
+    {"text", "TITLE ID", "the control's text", Text},
+    {"rows", "TITLE ID", "a list box's rows, one a line (LB_GETTEXT)", Rows},
+    {"state", "TITLE ID", "\"enabled|disabled visible|hidden checked|unchecked\"", State},
+    {"title", "TITLEPART", "the full title of the visible window whose title holds it", Title},
+    {"msgbox", "CAPTION SECONDS", "waits for a message box and prints its text", MsgBox},
+    {"anybox", "SECONDS", "waits for any message box and prints its caption", AnyBox},
+    {"tempdir", "", "the temporary folder", TempDir},
+    {"log", "OFFSET", "the install log's messages from this byte on, one a line", Log},
+};
+
+// The number of words in a command's argument list.
+int CountOf(const char* arguments)
+{
+    int count = 0;
+    for (const char* at = arguments; *at; ++at)
+        count += *at != ' ' && (at == arguments || at[-1] == ' ');
+    return count;
+}
 }
 
 int main(int argc, char** argv)
 {
     // Lines end in a bare line feed for the shell that reads them.
     _setmode(_fileno(stdout), _O_BINARY);
-    std::string command = argc > 1 ? argv[1] : "";
-    if (command == "tempdir" && argc == 2) {
-        char temp[MAX_PATH] = "";
-        GetTempPathA(sizeof(temp), temp);
-        std::printf("%s\n", temp);
-        return 0;
+    for (const Command& command : kCommands) {
+        if (argc < 2 || std::strcmp(argv[1], command.name) != 0 || argc - 2 != CountOf(command.arguments))
+            continue;
+        if (std::strncmp(command.arguments, "TITLE ID", 8) != 0)
+            return command.run(nullptr, argv + 2);
+        HWND control = Control(argv[2], argv[3]);
+        return control ? command.run(control, argv + 2) : 1;
     }
-    if ((command == "wait" || command == "find" || command == "gone") && argc == 4) {
-        double seconds = std::atof(argv[3]);
-        if (command != "gone") {
-            HWND hwnd = WaitForWindow(argv[2], seconds);
-            if (hwnd == nullptr)
-                return Fail(std::string("no window \"") + argv[2] + "\"");
-            if (command == "find")
-                std::printf("#%lld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(hwnd)));
-            return 0;
-        }
-        DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
-        while (FindWindowByTitle(argv[2])) {
-            if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
-                return Fail(std::string("window \"") + argv[2] + "\" still there");
-            Sleep(50);
-        }
-        return 0;
-    }
-    if (command == "title" && argc == 3) {
-        HWND hwnd = FindWindowByTitle(argv[2], true);
-        if (hwnd == nullptr)
-            return Fail(std::string("no visible window with \"") + argv[2] + "\" in its title");
-        std::printf("%s\n", TextOf(hwnd).c_str());
-        return 0;
-    }
-    if (command == "msgbox" && argc == 4) {
-        HWND box = WaitForWindow(argv[2], std::atof(argv[3]));
-        if (box == nullptr || !IsMessageBox(box))
-            return Fail(std::string("no message box \"") + argv[2] + "\"");
-        // Only the text: icons are handles of the showing process, which another process
-        // cannot compare. The in-process tests check them, and the screenshots show them.
-        std::printf("%s\n", TextOf(GetDlgItem(box, 0xFFFF)).c_str());
-        return 0;
-    }
-    if (command == "anybox" && argc == 3) {
-        HWND box = WaitForMessageBox(std::atof(argv[2]));
-        if (box == nullptr)
-            return Fail("no message box");
-        std::printf("%s\n", TextOf(box).c_str());
-        return 0;
-    }
-    if (command == "key" && argc == 4) {
-        HWND window = FindWindowByTitle(argv[2]);
-        if (window == nullptr)
-            return Fail(std::string("no visible window \"") + argv[2] + "\"");
-        // The focus belongs to the installer's thread; ask it there.
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof(info);
-        GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-        HWND target = info.hwndFocus ? info.hwndFocus : window;
-        UINT vk = static_cast<UINT>(std::strtoul(argv[3], nullptr, 0));
-        PostMessageA(target, WM_KEYDOWN, vk, 1);
-        PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
-        return 0;
-    }
-    if (argc < 4)
-        return Fail("usage: see the head of e2e_driver.cpp");
-    HWND control = Control(argv[2], argv[3]);
-    if (control == nullptr)
-        return 1;
-    if (command == "click") {
-        // Like a person, click only a window that has come to the front: a button pressed
-        // while the window manager is still moving the focus loses its press.
-        HWND top = GetAncestor(control, GA_ROOT);
-        if (GetForegroundWindow() != top)
-            SetForegroundWindow(top);
-        Sleep(300);
-        // Posted: the handler may run a modal loop of its own, as it does for a real click.
-        PostMessageA(control, BM_CLICK, 0, 0);
-        return 0;
-    }
-    if (command == "settext" && argc == 5) {
-        SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
-        return 0;
-    }
-    if (command == "text") {
-        std::printf("%s\n", TextOf(control).c_str());
-        return 0;
-    }
-    if (command == "rows") {
-        int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            // Across processes Wine hands LB_GETTEXT back in UTF-16 whichever way it was
-            // asked, so ask for that and convert.
-            std::wstring row(static_cast<size_t>(SendMessageW(control, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-            SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&row[0]));
-            char text[8192] = "";
-            WideCharToMultiByte(1252, 0, row.c_str(), -1, text, sizeof(text), nullptr, nullptr);
-            std::printf("%s\n", text);
-        }
-        return 0;
-    }
-    if (command == "state") {
-        LRESULT check = SendMessageA(control, BM_GETCHECK, 0, 0);
-        std::printf("%s %s %s\n", IsWindowEnabled(control) ? "enabled" : "disabled",
-                    IsWindowVisible(control) ? "visible" : "hidden",
-                    check == BST_CHECKED ? "checked" : "unchecked");
-        return 0;
-    }
-    return Fail("unknown command " + command);
+    std::fprintf(stderr, "usage:\n");
+    for (const Command& command : kCommands)
+        std::fprintf(stderr, "  e2e_driver %-8s %-16s %s\n", command.name, command.arguments, command.what);
+    return 2;
 }

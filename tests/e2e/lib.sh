@@ -74,9 +74,7 @@ unix_path() {   # a Windows path of the prefix as a Unix path
     esac
 }
 log_mark() { log_start=$(stat -c %s "$log_file" 2>/dev/null || echo 0); }
-log_new() {   # the messages written since log_mark, without time stamps
-    tail -c +$((log_start + 1)) "$log_file" 2>/dev/null | from_1252 | tr -d '\r' | sed 's/^[^ ]* [^ ]*  //'
-}
+log_new() { drive log "$log_start"; }   # the messages written since log_mark
 
 app=
 start_installer() {

@@ -1,79 +1,10 @@
 #pragma once
-// Runs the installation sequence in the real progress window against the real FTP server,
-// and collects what it did: message boxes, progress-bar messages, processes it started,
-// install log lines, and the per-user places it writes to.
-#include "FtpServer.h"
-#include "UiDriver.h"
+// What the installation tests look at besides the run itself (SequenceRun.h): the per-user
+// places the sequence writes to, the product's tree, the fixtures' records, COM's state.
+#include "SequenceRun.h"
 #include <windows.h>
-#include <doctest.h>
 #include <string>
 #include <vector>
-
-// Lists of paths and log lines show in full when a comparison fails.
-namespace doctest {
-template <>
-struct StringMaker<std::vector<std::string>> {
-    static String convert(const std::vector<std::string>& lines)
-    {
-        std::string all = "{";
-        for (const std::string& line : lines)
-            all += (all.size() > 1 ? ", \"" : "\"") + line + "\"";
-        return (all + "}").c_str();
-    }
-};
-}
-
-struct BarMessage {
-    UINT msg;          // PBM_SETRANGE32 or PBM_SETPOS
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-struct StartCall {
-    std::string application;
-    DWORD creationFlags;
-    DWORD recordSize;
-    DWORD recordFlags;
-};
-
-enum class CancelBy { Nothing, CloseBox, Escape };
-
-struct SequenceRun {
-    SequenceRun(std::string archiveName, std::string folder)
-        : archive(std::move(archiveName)), installDir(std::move(folder)) {}
-    std::string archive;        // a file made by make_archives.py, served as norla.zip
-    std::string servedBytes;    // served as norla.zip instead, when not empty
-    std::string installDir;     // ends with a backslash; must exist
-    bool desktopIcon = false;
-    bool startMenu = false;
-    FtpBehaviour server;
-    // Cancel when the unpacking sets the bar to this position (after that entry is written).
-    CancelBy cancel = CancelBy::Nothing;
-    int cancelAtPosition = -1;
-    // Or this long after the window showed (0: not by time).
-    DWORD cancelAfterMs = 0;
-    // When set, the screen is saved to this BMP file while the message box shows.
-    std::string screenshot;
-    // The setup program's start fails with this error instead of starting it (0: start it).
-    DWORD failStartWith = 0;
-};
-
-struct SequenceOutcome {
-    INT_PTR result = -2;                     // DoModal's
-    std::vector<SeenWindow> messageBoxes;
-    std::vector<BarMessage> unpackBar;        // from the unpacking's range on
-    std::string titleAtMessage = "garbage";   // the progress window's, while a box shows
-    std::vector<StartCall> starts;            // what the setup program's start was asked
-    std::string newLog;                       // what the install log gained
-    bool quitPending = false;
-    bool timedOut = false;
-    std::string windows;                      // for failure messages
-};
-
-SequenceOutcome RunSequence(const SequenceRun& run);
-
-// An archive made before the run, as bytes.
-std::string ArchiveBytes(const std::string& name);
 
 // The per-user places the sequence writes to, as the shell names them.
 struct UserPlaces {
@@ -85,18 +16,16 @@ struct UserPlaces {
     std::string startMenuLink;
 };
 
-// Clears the per-user places before a test and again after it.
-struct CleanPlaces {
-    CleanPlaces() { places.Clear(); }
-    ~CleanPlaces() { places.Clear(); }
+// Resets COM (see ResetCom) and clears the per-user places before a test and again after it.
+struct CleanSlate {
+    CleanSlate() { Clean(); }
+    ~CleanSlate() { Clean(); }
+    void Clean() const;
     UserPlaces places;
 };
 
 // What product.zip holds below its top folder "Norla/", as the installation folder shows it.
 extern const std::vector<std::string> kProductTree;
-
-// Every file and folder under folder (folders end with a backslash), sorted.
-std::vector<std::string> Tree(const std::string& folder);
 
 // The lines a fixture wrote to its log beside itself (see FixtureRecord.h), waiting up to
 // timeoutMs for the first one to arrive.
@@ -104,9 +33,6 @@ std::vector<std::string> FixtureRecords(const std::string& fixturePath, DWORD ti
 
 // The one line a started program wrote (waiting for it), or what was found instead.
 std::string OnlyStartRecord(const std::string& program);
-
-// The message of each line of the install log text (the time stamp removed).
-std::vector<std::string> LogMessages(const std::string& logText);
 
 // Resets COM on this thread to uninitialised; returns what CoInitialize answered first
 // (S_FALSE: it was initialised, S_OK: it was not).

@@ -4,6 +4,7 @@
 #include "Screenshot.h"
 #include "UiDriver.h"
 #include <algorithm>
+#include <iterator>
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "framework/Dialog.h"
@@ -52,54 +53,6 @@ private:
 };
 }
 
-namespace {
-// The message boxes of this thread, answered with OK as they show. The UI driver waits for
-// windows in the order they are created, and a dialog that fails in WM_INITDIALOG never
-// shows, so it would wait for it forever.
-struct Box {
-    std::string text;
-    bool errorIcon;
-    std::vector<std::string> logged;   // the log's new lines while the box was up
-};
-std::vector<Box> g_boxes;
-const LogTail* g_tail = nullptr;
-
-BOOL CALLBACK AnswerBox(HWND hwnd, LPARAM)
-{
-    HWND text = GetDlgItem(hwnd, 0xFFFF);
-    if (!IsWindowVisible(hwnd) || text == nullptr || GetPropA(hwnd, "answered"))
-        return TRUE;
-    SetPropA(hwnd, "answered", reinterpret_cast<HANDLE>(1));
-    char buffer[256] = "garbage";
-    GetWindowTextA(text, buffer, sizeof(buffer));
-    HWND icon = GetDlgItem(hwnd, 0x0440);
-    bool error = icon && reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) ==
-                             LoadIconA(nullptr, IDI_HAND);
-    g_boxes.push_back({buffer, error, g_tail->Messages()});
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    CreateDirectoryA("screenshots", nullptr);
-    SaveScreenshot(hwnd, "screenshots\\internal-error.bmp");
-    Sleep(200);   // ticks pile up behind the box
-    PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-    return TRUE;
-}
-
-BOOL CALLBACK Abort(HWND hwnd, LPARAM)
-{
-    EndDialog(hwnd, IDABORT);
-    return TRUE;
-}
-
-DWORD g_started = 0;
-void CALLBACK LookForBoxes(HWND, UINT, UINT_PTR, DWORD)
-{
-    EnumThreadWindows(GetCurrentThreadId(), AnswerBox, 0);
-    // A dialog that swallows the fault would wait for ever.
-    if (GetTickCount() - g_started > 10000)
-        EnumThreadWindows(GetCurrentThreadId(), Abort, 0);
-}
-}
-
 TEST_CASE("an exception in a dialog handler is logged, shown once and ends the dialog")
 {
     struct Row {
@@ -117,24 +70,36 @@ TEST_CASE("an exception in a dialog handler is logged, shown once and ends the d
         CAPTURE(i);
         FaultyDialog dialog(rows[i].fault);
         LogTail tail;
-        g_tail = &tail;
-        g_boxes.clear();
-        g_started = GetTickCount();
-        UINT_PTR looking = SetTimer(nullptr, 0, 20, LookForBoxes);
+        std::vector<std::string> loggedWhileShown{"garbage"};
+        UiDriver driver;
+        // A dialog that fails in WM_INITDIALOG never shows: the box is the first window.
+        if (rows[i].fault != Fault::AtInit)
+            driver.Then(UiDriver::Nothing());
+        driver.Then(UiDriver::Inspect(
+            [&](HWND box) {
+                loggedWhileShown = tail.Messages();
+                RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+                CreateDirectoryA("screenshots", nullptr);
+                SaveScreenshot(box, "screenshots\\internal-error.bmp");
+                Sleep(200);   // ticks pile up behind the box
+            },
+            UiDriver::Click(IDOK)));
 
         CHECK(dialog.DoModal() == IDCANCEL);
 
-        KillTimer(nullptr, looking);
-        REQUIRE(g_boxes.size() == 1);
-        CHECK(g_boxes[0].text == rows[i].text);
-        CHECK(g_boxes[0].errorIcon);
-        CHECK(g_boxes[0].logged == std::vector<std::string>{rows[i].text});
+        CHECK_FALSE(driver.TimedOut());
+        std::vector<SeenWindow> boxes;
+        std::copy_if(driver.Seen().begin(), driver.Seen().end(), std::back_inserter(boxes),
+                     [](const SeenWindow& seen) { return seen.isMessageBox; });
+        REQUIRE(boxes.size() == 1);
+        CHECK(boxes[0].text == rows[i].text);
+        CHECK(boxes[0].style == (MB_OK | MB_ICONERROR));
+        CHECK(loggedWhileShown == std::vector<std::string>{rows[i].text});
         std::vector<std::string> logged = tail.Messages();
         CHECK_FALSE(logged.empty());
         CHECK(std::all_of(logged.begin(), logged.end(),
                           [&](const std::string& m) { return m == rows[i].text; }));
         CHECK(dialog.m_hWnd == nullptr);
         CHECK_FALSE(PumpPendingMessages());   // a running installation stops
-        DrainMessageQueue();
     }
 }

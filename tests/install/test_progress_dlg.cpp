@@ -1,8 +1,7 @@
 // The progress window on its real template: start timer, slide ring, message pump.
-#include "FtpServer.h"
+#include "Files.h"
 #include "ImportHook.h"
-#include "ScratchFolder.h"
-#include "UiDriver.h"
+#include "SequenceRun.h"
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "install/ProgressDlg.h"
@@ -65,13 +64,6 @@ private:
 };
 
 const char* const kTitle = "Norla Veltro wird heruntergeladen und entpackt - bitte warten...";
-
-std::string Title(HWND hwnd)
-{
-    char text[256] = "garbage";
-    GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
 }
 
 TEST_CASE("the slide ring runs 2 to 7 and back to 2")
@@ -132,7 +124,7 @@ TEST_CASE("the start timer fires once, 100 ms after initialisation, and runs the
     HWND bar = nullptr;
     driver.Then(UiDriver::Inspect(
         [&](HWND window) {
-            CHECK(Title(window) == kTitle);
+            CHECK(WindowText(window) == kTitle);
             bar = GetDlgItem(window, IDC_PROGRESS_BAR);
             CHECK(theApp.m_dlgProgress.m_progress.GetSafeHwnd() == bar);
             CHECK((GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) != 0);
@@ -150,7 +142,6 @@ TEST_CASE("the start timer fires once, 100 ms after initialisation, and runs the
     CHECK(delay < 1000);
     CHECK(bar != nullptr);
     CHECK(FtpServer::Commands().empty());
-    DrainMessageQueue();
 }
 
 TEST_CASE("Escape before the start timer ends the window with Cancel; nothing is installed")
@@ -167,9 +158,7 @@ TEST_CASE("Escape before the start timer ends the window with Cancel; nothing is
 
     CHECK(FtpServer::Commands().empty());
     CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
-    MSG msg;
-    CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));   // the program ends
-    DrainMessageQueue();
+    CHECK(QuitPending());   // the program ends
 }
 
 namespace {
@@ -231,27 +220,19 @@ TEST_CASE("every slide step shows picture 144 again and arms the next timer")
 
     CHECK(theApp.m_dlgProgress.DoModal() == IDCANCEL);
     CHECK_FALSE(driver.TimedOut());
-    DrainMessageQueue();
 }
 
 TEST_CASE("during a long download the first slide timer fires after 10 s")
 {
-    FtpBehaviour slow;
-    slow.slowMs = 90;   // 123 blocks of 8 KiB: about 11 s
-    FtpServer::Reset(slow);
-    std::string bytes = PatternBytes(1000000);
-    FtpServer::PutFile("norla.zip", bytes);
     ScratchFolder folder;
-    theApp.m_strInstallDir = folder.Path();
-    theApp.m_strDownloadFileName = "norla.zip";
+    SequenceRun run("", folder.Path());
+    run.servedBytes = PatternBytes(1000000);
+    run.server = FtpBehaviour::Slow(90);   // 123 blocks of 8 KiB: about 11 s
     Watching watch;
-    UiDriver driver;
-    driver.Then(UiDriver::Nothing());
-    driver.Then(UiDriver::Click(IDOK));   // the pattern bytes are no archive: its message
 
-    CHECK(theApp.m_dlgProgress.DoModal() == IDOK);
+    CHECK(RunSequence(run).result == IDOK);   // the pattern bytes are no archive: its message
 
-    CHECK(ReadBytes(folder.Path() + "norla.zip") == bytes);
+    CHECK(ReadBytes(folder.Path() + "norla.zip") == run.servedBytes);
     REQUIRE(g_watch.timers.size() == 2);
     CHECK(g_watch.timers[0].timer == kStartTimer);
     CHECK(g_watch.timers[1].timer == kFirstSlideTimer);
@@ -261,61 +242,38 @@ TEST_CASE("during a long download the first slide timer fires after 10 s")
     // The slide step redrew the window at once.
     CHECK(std::any_of(g_watch.erasures.begin(), g_watch.erasures.end(),
                       [](DWORD at) { return at - g_watch.timers[1].at < 200; }));
-    DrainMessageQueue();
-}
-
-namespace {
-HWND g_closing = nullptr;
-UiDriver::Step g_stopStep;
-void CALLBACK StopDownload(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    g_stopStep(g_closing);
-}
 }
 
 TEST_CASE("the close box or Escape during the download stops it and removes the partial file")
 {
     struct Row {
-        const char* name;
-        UiDriver::Step step;
-        int slowMs, slowBlock;
+        CancelBy by;
+        FtpBehaviour server;
         DWORD endsWithinMs;
     } rows[] = {
-        {"close box", UiDriver::CloseBox(), 20, 8192, 1800},   // about 2.5 s for the whole file
-        {"Escape", UiDriver::PressKey(VK_ESCAPE), 20, 8192, 1800},
+        {CancelBy::CloseBox, FtpBehaviour::Slow(20), 1800},   // about 2.5 s for the whole file
+        {CancelBy::Escape, FtpBehaviour::Slow(20), 1800},
         // A read waits for the server's next byte, and closing the file for its answer.
-        {"Escape, one byte a second", UiDriver::PressKey(VK_ESCAPE), 1000, 1, 5000},
+        {CancelBy::Escape, FtpBehaviour::Slow(1000, 1), 5000},
     };
-    for (const Row& row : rows) {
-        CAPTURE(std::string(row.name));
-        FtpBehaviour slow;
-        slow.slowMs = row.slowMs;
-        slow.slowBlock = row.slowBlock;
-        FtpServer::Reset(slow);
-        FtpServer::PutFile("norla.zip", PatternBytes(1000000));
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        CAPTURE(i);
         ScratchFolder folder;
-        theApp.m_strInstallDir = folder.Path();
-        theApp.m_strDownloadFileName = "norla.zip";
-        g_stopStep = row.step;
-        UiDriver driver;
-        driver.Then(UiDriver::Inspect(
-            [](HWND window) {
-                g_closing = window;
-                SetTimer(nullptr, 0, 500, StopDownload);   // once the download runs
-            },
-            UiDriver::Nothing()));
+        SequenceRun run("", folder.Path());
+        run.servedBytes = PatternBytes(1000000);
+        run.server = rows[i].server;
+        run.cancel = rows[i].by;
+        run.cancelAfterMs = 500;   // once the download runs
 
         DWORD start = GetTickCount();
-        CHECK(theApp.m_dlgProgress.DoModal() == IDCANCEL);
+        SequenceOutcome out = RunSequence(run);
 
+        CHECK(out.result == IDCANCEL);
         // Stopped 0.5 s in, long before the whole file could have come.
-        CHECK(GetTickCount() - start < row.endsWithinMs);
+        CHECK(GetTickCount() - start < rows[i].endsWithinMs);
         CHECK(FtpServer::Received("RETR norla.zip"));
         CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
         CHECK(theApp.m_pFtpConnection == nullptr);
-        MSG msg;
-        CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));   // the program ends
-        DrainMessageQueue();
+        CHECK(out.quitPending);   // the program ends
     }
 }

@@ -2,7 +2,7 @@
 // progress window, against the real FTP server, with archives made by zip tools.
 #include "FixtureRecord.h"
 #include "InstallRun.h"
-#include "ScratchFolder.h"
+#include "Files.h"
 #include "ShellLinkFile.h"
 #include "app/SetupApp.h"
 #include "archive/ArchiveReader.h"
@@ -26,9 +26,8 @@ const char* const kCompletionStart = "Entpacken abgeschlossen.\n";
 
 TEST_CASE("a product archive is unpacked, the settings copied, the setup program started")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
-    ResetCom();
     SequenceRun run("product.zip", folder.Path());
     run.screenshot = "screenshots\\completion.bmp";
     SequenceOutcome out = RunSequence(run);
@@ -54,7 +53,7 @@ TEST_CASE("a product archive is unpacked, the settings copied, the setup program
           "Der Installer f\xFCr Norla Veltro 2024 startet nun automatisch.\n"
           "Falls nicht, f\xFChren Sie bitte den Installer manuell aus (" +
               folder.Path() + "norla2024.exe).");
-    CHECK(out.newLog.empty());
+    CHECK(out.logged.empty());
 
     // No shortcut asked for: none made, COM left initialised from the settings step.
     CHECK_FALSE(IsFile(clean.places.desktopLink));
@@ -77,7 +76,7 @@ TEST_CASE("a product archive is unpacked, the settings copied, the setup program
 
 TEST_CASE("target paths drop the first level of each name and nothing else")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     // No settings in this archive: a file where their folder would go does not matter.
     const std::string& settings = clean.places.settingsFolder;
@@ -96,12 +95,11 @@ TEST_CASE("target paths drop the first level of each name and nothing else")
     CHECK(ReadBytes(folder.Path() + "bin\\a.dll") == "a.dll");
     // No setup program in this archive: its start fails with file not found, quietly.
     CHECK_COMPLETED(out);
-    ResetCom();
 }
 
 TEST_CASE("DOS umlauts in names become Windows letters; the chosen folder stays as it is")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder scratch;
     struct Row {
         const char* folder;
@@ -126,16 +124,16 @@ TEST_CASE("DOS umlauts in names become Windows letters; the chosen folder stays 
         REQUIRE(out.messageBoxes.size() == 1);
         CHECK(out.messageBoxes[0].text.find("(" + installDir + "norla2024.exe)") !=
               std::string::npos);
-        ScratchFolder::RemoveTree(installDir);
+        // Nothing may be left beside the folder that was chosen.
+        RemoveTree(installDir);
         CreateDirectoryA(scratch.Path().c_str(), nullptr);
     }
     CHECK(Tree(scratch.Path()).empty());
-    ResetCom();
 }
 
 TEST_CASE("an installation folder with Windows letters that are DOS umlaut bytes")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder scratch;
     std::string installDir = scratch.Path() + "Norla \x9A\x84\x94\x8E\x99\xE1\\";
     REQUIRE(CreateDirectoryA(installDir.c_str(), nullptr));
@@ -149,12 +147,11 @@ TEST_CASE("an installation folder with Windows letters that are DOS umlaut bytes
     CHECK(Tree(installDir) == kProductTree);
     CHECK(Tree(clean.places.settingsFolder) == std::vector<std::string>{"colors.cfg", "settings.ini"});
     CHECK(OnlyStartRecord(installDir + "Norla2024.exe").find("path=" + installDir + "Norla2024.exe\t") == 0);
-    ResetCom();
 }
 
 TEST_CASE("a name stored as UTF-8 does not go through the DOS table")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     SequenceRun run("utf8.zip", folder.Path());
     SequenceOutcome out = RunSequence(run);
@@ -175,12 +172,11 @@ TEST_CASE("a name stored as UTF-8 does not go through the DOS table")
     std::sort(expected.begin(), expected.end());
     CHECK(Tree(folder.Path()) == expected);
     CHECK(ReadBytes(folder.Path() + name) == "utf-8 name");
-    ResetCom();
 }
 
 TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     struct Row {
         const char* archive;
@@ -208,12 +204,11 @@ TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1
         }
         CHECK_COMPLETED(out);
     }
-    ResetCom();
 }
 
 TEST_CASE("with more entries than the bar has pixels, the bar is set once a pixel")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     SequenceRun run("many.zip", folder.Path());
     SequenceOutcome out = RunSequence(run);
@@ -228,7 +223,6 @@ TEST_CASE("with more entries than the bar has pixels, the bar is set once a pixe
     for (size_t m = 2; m < out.unpackBar.size(); ++m)
         CHECK(out.unpackBar[m].wParam > out.unpackBar[m - 1].wParam);
     CHECK_COMPLETED(out);
-    ResetCom();
 }
 
 TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards")
@@ -247,7 +241,7 @@ TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
-        CleanPlaces clean;
+        CleanSlate clean;
         REQUIRE(ResetCom() == S_OK);
         SequenceRun run("three.zip", folder.Path());
         run.desktopIcon = rows[i].desktop;
@@ -266,6 +260,5 @@ TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards
         if (rows[i].startMenuDescription)
             CHECK(LoadLink(clean.places.startMenuLink).description == rows[i].startMenuDescription);
         CoUninitialize();
-        ResetCom();
     }
 }

@@ -3,7 +3,7 @@
 // message (none for a cancel) and log line, and nothing after them runs: no settings copy,
 // no shortcuts, no setup program.
 #include "InstallRun.h"
-#include "ScratchFolder.h"
+#include "Files.h"
 #include <doctest.h>
 
 #define CHECK_NOTHING_LATER_RAN(out, places)                                                \
@@ -26,9 +26,7 @@ TEST_CASE("failures end with an error message and its first line in the log")
         std::string expectedMessage;
         std::vector<std::string> expectedTree;
     };
-    FtpBehaviour plain;
-    FtpBehaviour broken;
-    broken.endAfter = 700;
+    const FtpBehaviour plain{}, broken = FtpBehaviour::EndingAfter(700);
     const std::string dir = folder.Path();
     const std::string settings = UserPlaces().settingsFolder;
     const std::string longFolder = std::string(120, 'd') + "\\";
@@ -65,8 +63,7 @@ TEST_CASE("failures end with an error message and its first line in the log")
         CAPTURE(i);
         std::string what = rows[i].what;
         CAPTURE(what);
-        CleanPlaces clean;
-        ResetCom();
+        CleanSlate clean;
         if (!rows[i].blocked.empty()) {
             WriteBytes(rows[i].blocked, "mine");
             SetFileAttributesA(rows[i].blocked.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -85,15 +82,14 @@ TEST_CASE("failures end with an error message and its first line in the log")
         CHECK(out.messageBoxes[0].title == ProgramName());
         CHECK(out.messageBoxes[0].style == (MB_OK | MB_ICONERROR));
         const std::string& message = rows[i].expectedMessage;
-        CHECK(LogMessages(out.newLog) ==
+        CHECK(out.logged ==
               std::vector<std::string>{message.substr(0, message.find('\n'))});
         CHECK_NOTHING_LATER_RAN(out, clean.places);
         // The other entries were written, the blocked file kept.
         CHECK(Tree(dir) == rows[i].expectedTree);
         if (!rows[i].blocked.empty())
             CHECK(ReadBytes(rows[i].blocked) == "mine");
-        ScratchFolder::RemoveTree(dir);
-        CreateDirectoryA(dir.c_str(), nullptr);
+        folder.Empty();
     }
 }
 
@@ -105,8 +101,7 @@ TEST_CASE("a cancel while unpacking stops after the current entry and ends with 
     } rows[] = {{CancelBy::CloseBox}, {CancelBy::Escape}};
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
-        CleanPlaces clean;
-        ResetCom();
+        CleanSlate clean;
         SequenceRun run("three.zip", folder.Path());
         run.desktopIcon = run.startMenu = true;
         run.cancel = rows[i].by;
@@ -117,20 +112,18 @@ TEST_CASE("a cancel while unpacking stops after the current entry and ends with 
         CHECK(out.result == IDCANCEL);
         CHECK(out.quitPending);   // the program ends
         CHECK(out.messageBoxes.empty());
-        CHECK(LogMessages(out.newLog) == std::vector<std::string>{"Installation abgebrochen"});
+        CHECK(out.logged == std::vector<std::string>{"Installation abgebrochen"});
         // Entries already written stay; the third is never written.
         CHECK(Tree(folder.Path()) == std::vector<std::string>{"a.txt", "b.txt", "norla.zip"});
         CHECK_NOTHING_LATER_RAN(out, clean.places);
-        ScratchFolder::RemoveTree(folder.Path());
-        CreateDirectoryA(folder.Path().c_str(), nullptr);
+        folder.Empty();
     }
 }
 
 TEST_CASE("a cancel during the download: no message, the log line, nothing unpacked")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
-    ResetCom();
     SequenceRun run("", folder.Path());
     run.servedBytes = PatternBytes(1000000);
     run.server.slowMs = 20;   // about 2.5 s for the whole file
@@ -144,7 +137,7 @@ TEST_CASE("a cancel during the download: no message, the log line, nothing unpac
     CHECK(out.quitPending);
     CHECK(out.messageBoxes.empty());
     CHECK(out.unpackBar.empty());
-    CHECK(LogMessages(out.newLog) == std::vector<std::string>{"Installation abgebrochen"});
+    CHECK(out.logged == std::vector<std::string>{"Installation abgebrochen"});
     CHECK(Tree(folder.Path()).empty());
     CHECK_NOTHING_LATER_RAN(out, clean.places);
 }

@@ -5,7 +5,7 @@
 // the real ones.
 #include "FixtureRecord.h"
 #include "InstallRun.h"
-#include "ScratchFolder.h"
+#include "Files.h"
 #include <doctest.h>
 
 namespace {
@@ -20,7 +20,7 @@ const char* const kRecordSize = "68";
 
 TEST_CASE("error 740: Elevate.dll's export is called once with a second start record, then freed")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     SequenceRun run("product.zip", folder.Path());
     run.failStartWith = kErrorElevationRequired;
@@ -42,12 +42,11 @@ TEST_CASE("error 740: Elevate.dll's export is called once with a second start re
     CHECK(GetModuleHandleA((folder.Path() + "Elevate.dll").c_str()) == nullptr);
     // The library started the program with what it was handed.
     CHECK(OnlyStartRecord(program).find("path=" + program + "\t") == 0);
-    ResetCom();
 }
 
 TEST_CASE("any other start failure loads no library")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     struct Row {
         const char* archive;
@@ -67,15 +66,13 @@ TEST_CASE("any other start failure loads no library")
         CHECK(out.starts.size() == 1);
         CHECK(FixtureRecords(folder.Path() + "Elevate.dll").empty());
         CHECK_FALSE(IsFile(FixtureLogPath(folder.Path() + "Norla2024.exe")));
-        ScratchFolder::RemoveTree(folder.Path());
-        CreateDirectoryA(folder.Path().c_str(), nullptr);
+        folder.Empty();
     }
-    ResetCom();
 }
 
 TEST_CASE("error 740 without Elevate.dll, or without its export: nothing more happens")
 {
-    CleanPlaces clean;
+    CleanSlate clean;
     ScratchFolder folder;
     struct Row {
         const char* replacement;   // what lies at Elevate.dll's place
@@ -95,8 +92,6 @@ TEST_CASE("error 740 without Elevate.dll, or without its export: nothing more ha
         CHECK(out.result == IDOK);
         CHECK(out.starts.size() == 1);
         CHECK(GetModuleHandleA((folder.Path() + "Elevate.dll").c_str()) == nullptr);
-        ScratchFolder::RemoveTree(folder.Path());
-        CreateDirectoryA(folder.Path().c_str(), nullptr);
+        folder.Empty();
     }
-    ResetCom();
 }

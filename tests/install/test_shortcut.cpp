@@ -1,7 +1,7 @@
 // CreateShortcut against the shell's own link object: argument checks, a round trip through
 // IPersistFile::Load, and the save's failure. shortcut_lnkinfo.sh reads the links written
 // to links\ a second time with lnkinfo, independently of the shell.
-#include "ScratchFolder.h"
+#include "Files.h"
 #include "ShellLinkFile.h"
 #include "install/CreateShortcut.h"
 #include <doctest.h>
@@ -43,9 +43,7 @@ std::string LinksFolder()
 {
     // ctest runs the test in its build folder; shortcut_lnkinfo.sh reads the links there.
     CreateDirectoryA("links", nullptr);
-    char full[MAX_PATH];
-    GetFullPathNameA("links\\", MAX_PATH, full, nullptr);
-    return full;
+    return FullPath("links\\");
 }
 
 // Every link below starts this program, which is really there.

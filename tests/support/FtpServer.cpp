@@ -1,5 +1,5 @@
 #include "FtpServer.h"
-#include "ScratchFolder.h"
+#include "Files.h"
 #include <sstream>
 
 namespace {
@@ -22,7 +22,7 @@ bool FtpServer::IsRunning()
 
 void FtpServer::Reset(const FtpBehaviour& behaviour)
 {
-    ScratchFolder::RemoveTree(Home());
+    RemoveTree(Home());
     CreateDirectoryA(Home().c_str(), nullptr);
     DeleteFileA((Root() + "commands.log").c_str());
     std::ostringstream control;
@@ -75,11 +75,7 @@ void FtpServer::RenameExact(const std::string& from, const std::string& to)
 
 std::vector<std::string> FtpServer::Commands()
 {
-    std::istringstream record(ReadBytes(Root() + "commands.log"));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(record, line);)
-        lines.push_back(line);
-    return lines;
+    return ReadLines(Root() + "commands.log");
 }
 
 bool FtpServer::Received(const std::string& verb)

@@ -16,6 +16,29 @@ struct FtpBehaviour {
     std::string refuseRetr;     // RETR of this file name is answered with 550
     std::string endlessRetr;    // RETR of this file name sends it, then a line without end
     bool listening = true;      // false: nothing listens on the port
+
+    // The usual faults, one each, for the rows of a table.
+    static FtpBehaviour LoginRefused() { return With(&FtpBehaviour::refuseLogin, true); }
+    static FtpBehaviour ListFailing() { return With(&FtpBehaviour::failList, true); }
+    static FtpBehaviour NotListening() { return With(&FtpBehaviour::listening, false); }
+    static FtpBehaviour DroppingAfter(long long bytes) { return With(&FtpBehaviour::dropAfter, bytes); }
+    static FtpBehaviour EndingAfter(long long bytes) { return With(&FtpBehaviour::endAfter, bytes); }
+    static FtpBehaviour Slow(int ms, int block = 8192)
+    {
+        FtpBehaviour behaviour = With(&FtpBehaviour::slowMs, ms);
+        behaviour.slowBlock = block;
+        return behaviour;
+    }
+    static FtpBehaviour RefusingRetr(std::string name) { return With(&FtpBehaviour::refuseRetr, name); }
+    static FtpBehaviour EndlessRetr(std::string name) { return With(&FtpBehaviour::endlessRetr, name); }
+
+private:
+    template <typename T> static FtpBehaviour With(T FtpBehaviour::*field, T value)
+    {
+        FtpBehaviour behaviour;
+        behaviour.*field = value;
+        return behaviour;
+    }
 };
 
 namespace FtpServer {

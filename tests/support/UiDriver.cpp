@@ -5,13 +5,6 @@ namespace {
 UiDriver* g_driver = nullptr;
 const UINT kWatchdogMs = 30000;
 
-std::string TextOf(HWND hwnd)
-{
-    char buffer[1024] = "";
-    GetWindowTextA(hwnd, buffer, sizeof(buffer));
-    return buffer;
-}
-
 bool IsDialogWindow(HWND hwnd)
 {
     char cls[16] = "";
@@ -25,7 +18,7 @@ bool DescribeMessageBox(HWND hwnd, SeenWindow& seen)
     HWND text = GetDlgItem(hwnd, 0xFFFF);
     if (text == nullptr)
         return false;
-    seen.text = TextOf(text);
+    seen.text = WindowText(text);
     UINT style = 0;
     if (GetDlgItem(hwnd, IDYES) && GetDlgItem(hwnd, IDNO))
         style |= GetDlgItem(hwnd, IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
@@ -81,6 +74,7 @@ UiDriver::~UiDriver()
     if (m_watchdog)
         KillTimer(nullptr, m_watchdog);
     g_driver = nullptr;
+    DrainMessageQueue();
 }
 
 UiDriver& UiDriver::Then(Step step)
@@ -148,7 +142,7 @@ void UiDriver::RunSteps()
         m_waiting.erase(shown);
         for (SeenWindow& s : m_seen) {
             if (s.hwnd == hwnd) {
-                s.title = TextOf(hwnd);
+                s.title = WindowText(hwnd);
                 // Message boxes fill in their text during WM_INITDIALOG, so it is there by now.
                 s.isMessageBox = DescribeMessageBox(hwnd, s);
             }
@@ -226,9 +220,22 @@ UiDriver::Step UiDriver::Inspect(std::function<void(HWND)> look, Step then)
     };
 }
 
+bool QuitPending()
+{
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
 void DrainMessageQueue()
 {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char buffer[1024] = "garbage";
+    GetWindowTextA(hwnd, buffer, sizeof(buffer));
+    return buffer;
 }

@@ -31,7 +31,6 @@ public:
     const std::vector<SeenWindow>& Seen() const { return m_seen; }
     // The titles of the windows seen, for failure messages.
     std::string Describe() const;
-    size_t StepsLeft() const { return m_steps.size(); }
     // True when the watchdog had to close windows because the script stalled.
     bool TimedOut() const { return m_timedOut; }
 
@@ -64,5 +63,11 @@ private:
     std::vector<SeenWindow> m_seen;
 };
 
-// Removes a pending WM_QUIT (and anything else queued) so the next test starts clean.
+// A window's or control's text ("garbage" where none could be read).
+std::string WindowText(HWND hwnd);
+
+// Whether a WM_QUIT waits in this thread's queue.
+bool QuitPending();
+// Removes a pending WM_QUIT (and anything else queued) so the next test starts clean; the
+// driver does so when it goes.
 void DrainMessageQueue();

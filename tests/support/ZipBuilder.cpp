@@ -76,12 +76,6 @@ ZipBuilderEntry& ZipBuilder::Add(const std::string& name, const std::string& dat
     return m_entries.back();
 }
 
-ZipBuilder& ZipBuilder::Prefix(const std::string& bytes)
-{
-    m_prefix = bytes;
-    return *this;
-}
-
 ZipBuilder& ZipBuilder::ExtraCountedEntries(WORD count)
 {
     m_extraCount = count;
@@ -150,5 +144,5 @@ std::string ZipBuilder::Build() const
     PutLong(end, static_cast<DWORD>(central.size()));
     PutLong(end, static_cast<DWORD>(body.size()));
     PutWord(end, 0);
-    return m_prefix + body + central + end;
+    return body + central + end;
 }

@@ -30,13 +30,11 @@ struct ZipBuilderEntry {
 class ZipBuilder {
 public:
     ZipBuilderEntry& Add(const std::string& name, const std::string& data);
-    ZipBuilder& Prefix(const std::string& bytes);
     ZipBuilder& ExtraCountedEntries(WORD count);   // the end record claims this many more
     std::string Build() const;
 
 private:
     std::deque<ZipBuilderEntry> m_entries;   // Add hands out references that must stay valid
-    std::string m_prefix;
     WORD m_extraCount = 0;
 };
 

@@ -1,5 +1,5 @@
 // The install log on disk: one CR LF line per call, appended in the temporary directory.
-#include "ScratchFolder.h"
+#include "Files.h"
 #include "util/InstallLog.h"
 #include "util/LogLine.h"
 #include <doctest.h>

@@ -1,5 +1,5 @@
 // The text file: open modes on real files, text-mode line ends, tokens and skipping.
-#include "ScratchFolder.h"
+#include "Files.h"
 #include "util/ZR_TextFile.h"
 #include <doctest.h>
 
