@@ -41,8 +41,8 @@ sign() { "$top/scripts/sign-release" . "$work/$1.pem" >/dev/null; }
 flip_last_byte() { python3 -c 'import sys; d=bytearray(open(sys.argv[1],"rb").read()); d[-1]^=1; open(sys.argv[1],"wb").write(d)' "$1"; }
 licence() {   # licence COUNTxLENGTH...: COUNT lines of LENGTH characters, each ending in CR LF
     : >license.txt
-    for spec; do
-        python3 -c 'import sys; n, l = map(int, sys.argv[1].split("x")); sys.stdout.buffer.write((b"x" * l + b"\r\n") * n)' "$spec" >>license.txt
+    for block; do
+        python3 -c 'import sys; n, l = map(int, sys.argv[1].split("x")); sys.stdout.buffer.write((b"x" * l + b"\r\n") * n)' "$block" >>license.txt
     done
 }
 chars() { printf "$1%.0s" $(seq "$2"); }
