@@ -21,12 +21,9 @@ std::string ReadDescriptor(CFtpConnection& connection, const std::string& listed
     std::unique_ptr<CInternetFile> file(
         connection.OpenFile(listedName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_ASCII | kFtpNoCache, kFtpContext));
     std::string line;
-    // A first line too long for a path is kept cut and untrimmed, so that its length
-    // still refuses it when the archive is to be downloaded.
-    if (file->ReadString(line, kMaxPathLength) && line.size() <= kMaxPathLength)
-        line = Trim(line, " \t\r\n");
+    file->ReadString(line, kMaxPathLength);
     file->Close();
-    return LowerCase(line);
+    return DescriptorFileName(line);
 }
 }
 
@@ -120,6 +117,15 @@ void FetchSignature(CFtpConnection& connection, const std::string& archiveName,
     signature.der.assign(block, read);
     signature.fetched = read > 0 && read <= kMaxSignatureSize;
 }
+}
+
+std::string DescriptorFileName(const std::string& firstLine)
+{
+    // A first line too long for a path is kept cut and untrimmed, so that its length
+    // still refuses it when the archive is to be downloaded.
+    if (firstLine.size() > kMaxPathLength)
+        return LowerCase(firstLine);
+    return LowerCase(Trim(firstLine, " \t\r\n"));
 }
 
 bool HasRefusedEnding(const std::string& fileName)

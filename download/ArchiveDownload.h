@@ -14,6 +14,9 @@ const long long kBytesPerProgressStep = 1400000;
 // The longest path Windows takes without the terminator: MAX_PATH - 1.
 const size_t kMaxPathLength = 259;
 
+// The archive name a descriptor's first line (without its line end) gives: trimmed and in
+// lower case; a line longer than a path stays as it is, so that its length refuses it.
+std::string DescriptorFileName(const std::string& firstLine);
 // Names of programs and system files are never downloaded. Exact, case-sensitive test of
 // the last three characters (the whole name when shorter).
 bool HasRefusedEnding(const std::string& fileName);

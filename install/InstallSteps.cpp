@@ -9,8 +9,6 @@
 #include <cstring>
 
 namespace {
-const char* const kSettingsSource = ".norla\\";
-const char* const kSettingsTarget = "\\..\\.norla\\";
 const char* const kDesktopLink = "\\Norla Kesto 2.0.lnk";
 const char* const kStartMenuFolder = "\\Norla Kesto";
 const char* const kStartMenuLink = "\\Norla Kesto\\Norla Kesto 2.0.lnk";
@@ -80,8 +78,9 @@ Unpacking UnpackArchive(const std::string& archivePath, const std::string& insta
 
 bool CopySettingsFolder(const std::string& installDir, CDialog* feedbackWindow, std::string& target)
 {
-    std::string source = installDir + kSettingsSource;
-    target = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + kSettingsTarget;
+    std::string source = installDir + kSettingsFolder + "\\";
+    // Beside the desktop folder: in the user's profile.
+    target = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\..\\" + kSettingsFolder + "\\";
     CDiskObject disk(feedbackWindow);
     return disk.CopyFolder(source, target) || !disk.FolderExists(source);
 }

@@ -4,6 +4,9 @@
 #include "framework/Dialog.h"
 #include <string>
 
+// The per-user settings folder the archive brings into the installation directory.
+const char* const kSettingsFolder = ".norla";
+
 struct Unpacking {
     bool opened = false;
     int count = 0;       // the entries the archive holds

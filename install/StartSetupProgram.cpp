@@ -4,7 +4,6 @@
 CreateProcessAProc g_pfnStartProcess = ::CreateProcessA;
 
 namespace {
-const char* const kSetupProgram = "Norla2024.exe";
 const char* const kElevationLibrary = "Elevate.dll";
 const char* const kElevatedStart = "CreateProcessElevatedA";
 // Not in every winerror.h of the tool chain.

@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <string>
 
+// The product's setup program, in the installation directory.
+const char* const kSetupProgram = "Norla2024.exe";
+
 // CreateProcessA's signature, which the elevation library's export shares.
 typedef BOOL(WINAPI* CreateProcessAProc)(LPCSTR applicationName, LPSTR commandLine,
                                          LPSECURITY_ATTRIBUTES processAttributes,

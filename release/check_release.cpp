@@ -11,8 +11,9 @@
 #include "download/LowerCase.h"
 #include "framework/Handles.h"
 #include "install/EntryPath.h"
+#include "install/InstallSteps.h"
+#include "install/StartSetupProgram.h"
 #include "util/OrdinaryName.h"
-#include "util/Trim.h"
 #include <unzip.h>
 #include <algorithm>
 #include <cstdio>
@@ -21,8 +22,6 @@
 #include <vector>
 
 namespace {
-const char* const kSetupProgram = "norla2024.exe";
-const char* const kSettingsFolder = ".norla";
 // More than a first line the installer accepts, with its line end.
 const size_t kDescriptorReadSize = 1024;
 
@@ -123,7 +122,7 @@ std::string ArchiveNameFromDescriptor(const std::string& dir, const std::vector<
                " characters");
         return "";
     }
-    std::string name = LowerCase(Trim(line, " \t\r\n"));
+    std::string name = DescriptorFileName(line);
     if (name.empty()) {
         Report(where + "the first line names no archive");
         return "";
