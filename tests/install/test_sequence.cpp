@@ -174,7 +174,7 @@ TEST_CASE("a name stored as UTF-8 does not go through the DOS table")
     CHECK(ReadBytes(folder.Path() + name) == "utf-8 name");
 }
 
-TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1")
+TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1 as drawn, then n+1")
 {
     CleanSlate clean;
     ScratchFolder folder;
@@ -204,12 +204,8 @@ TEST_CASE("the bar runs over the entries: range 0..n, positions 0..n-1, then n+1
         }
         CHECK_COMPLETED(out);
     }
-}
 
-TEST_CASE("with more entries than the bar has pixels, the bar is set once a pixel")
-{
-    CleanSlate clean;
-    ScratchFolder folder;
+    // More entries than the bar has pixels: set once a pixel at most.
     SequenceRun run("many.zip", folder.Path());
     SequenceOutcome out = RunSequence(run);
     INFO(out.windows);
