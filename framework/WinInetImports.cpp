@@ -45,29 +45,33 @@ void* WinInetProc(const char* name)
     }                                                                                        \
     decltype(&::name) norla_imp_##name = Resolve_##name;
 
-NORLA_WININET_IMPORT(HINTERNET, InternetOpenA, 20,
-                     (LPCSTR a, DWORD b, LPCSTR c, LPCSTR d, DWORD e), (a, b, c, d, e))
-NORLA_WININET_IMPORT(HINTERNET, InternetConnectA, 32,
-                     (HINTERNET a, LPCSTR b, INTERNET_PORT c, LPCSTR d, LPCSTR e, DWORD f, DWORD g,
-                      DWORD_PTR h),
-                     (a, b, c, d, e, f, g, h))
-NORLA_WININET_IMPORT(BOOL, InternetCloseHandle, 4, (HINTERNET a), (a))
-NORLA_WININET_IMPORT(BOOL, InternetReadFile, 16, (HINTERNET a, LPVOID b, DWORD c, LPDWORD d),
-                     (a, b, c, d))
-NORLA_WININET_IMPORT(BOOL, InternetFindNextFileA, 8, (HINTERNET a, LPVOID b), (a, b))
-NORLA_WININET_IMPORT(BOOL, InternetQueryOptionA, 16, (HINTERNET a, DWORD b, LPVOID c, LPDWORD d),
-                     (a, b, c, d))
-NORLA_WININET_IMPORT(BOOL, InternetSetOptionA, 16, (HINTERNET a, DWORD b, LPVOID c, DWORD d),
-                     (a, b, c, d))
-NORLA_WININET_IMPORT(BOOL, InternetSetOptionExA, 20,
-                     (HINTERNET a, DWORD b, LPVOID c, DWORD d, DWORD e), (a, b, c, d, e))
-NORLA_WININET_IMPORT(INTERNET_STATUS_CALLBACK, InternetSetStatusCallbackA, 8,
-                     (HINTERNET a, INTERNET_STATUS_CALLBACK b), (a, b))
-NORLA_WININET_IMPORT(HINTERNET, FtpFindFirstFileA, 20,
-                     (HINTERNET a, LPCSTR b, LPWIN32_FIND_DATAA c, DWORD d, DWORD_PTR e),
-                     (a, b, c, d, e))
-NORLA_WININET_IMPORT(HINTERNET, FtpOpenFileA, 20,
-                     (HINTERNET a, LPCSTR b, DWORD c, DWORD d, DWORD_PTR e), (a, b, c, d, e))
+// The WinINet functions the program calls.
+#define NORLA_WININET_FUNCTIONS(X) \
+    X(HINTERNET, InternetOpenA, 20, \
+        (LPCSTR a, DWORD b, LPCSTR c, LPCSTR d, DWORD e), (a, b, c, d, e)) \
+    X(HINTERNET, InternetConnectA, 32, \
+        (HINTERNET a, LPCSTR b, INTERNET_PORT c, LPCSTR d, LPCSTR e, DWORD f, DWORD g, \
+          DWORD_PTR h), \
+        (a, b, c, d, e, f, g, h)) \
+    X(BOOL, InternetCloseHandle, 4, (HINTERNET a), (a)) \
+    X(BOOL, InternetReadFile, 16, (HINTERNET a, LPVOID b, DWORD c, LPDWORD d), \
+        (a, b, c, d)) \
+    X(BOOL, InternetFindNextFileA, 8, (HINTERNET a, LPVOID b), (a, b)) \
+    X(BOOL, InternetQueryOptionA, 16, (HINTERNET a, DWORD b, LPVOID c, LPDWORD d), \
+        (a, b, c, d)) \
+    X(BOOL, InternetSetOptionA, 16, (HINTERNET a, DWORD b, LPVOID c, DWORD d), \
+        (a, b, c, d)) \
+    X(BOOL, InternetSetOptionExA, 20, \
+        (HINTERNET a, DWORD b, LPVOID c, DWORD d, DWORD e), (a, b, c, d, e)) \
+    X(INTERNET_STATUS_CALLBACK, InternetSetStatusCallbackA, 8, \
+        (HINTERNET a, INTERNET_STATUS_CALLBACK b), (a, b)) \
+    X(HINTERNET, FtpFindFirstFileA, 20, \
+        (HINTERNET a, LPCSTR b, LPWIN32_FIND_DATAA c, DWORD d, DWORD_PTR e), \
+        (a, b, c, d, e)) \
+    X(HINTERNET, FtpOpenFileA, 20, \
+        (HINTERNET a, LPCSTR b, DWORD c, DWORD d, DWORD_PTR e), (a, b, c, d, e))
+
+NORLA_WININET_FUNCTIONS(NORLA_WININET_IMPORT)
 
 void** WinInetImportSlot(const char* function)
 {
@@ -75,17 +79,10 @@ void** WinInetImportSlot(const char* function)
         const char* name;
         void** slot;
     } slots[] = {
-        {"InternetOpenA", reinterpret_cast<void**>(&norla_imp_InternetOpenA)},
-        {"InternetConnectA", reinterpret_cast<void**>(&norla_imp_InternetConnectA)},
-        {"InternetCloseHandle", reinterpret_cast<void**>(&norla_imp_InternetCloseHandle)},
-        {"InternetReadFile", reinterpret_cast<void**>(&norla_imp_InternetReadFile)},
-        {"InternetFindNextFileA", reinterpret_cast<void**>(&norla_imp_InternetFindNextFileA)},
-        {"InternetQueryOptionA", reinterpret_cast<void**>(&norla_imp_InternetQueryOptionA)},
-        {"InternetSetOptionA", reinterpret_cast<void**>(&norla_imp_InternetSetOptionA)},
-        {"InternetSetOptionExA", reinterpret_cast<void**>(&norla_imp_InternetSetOptionExA)},
-        {"InternetSetStatusCallbackA", reinterpret_cast<void**>(&norla_imp_InternetSetStatusCallbackA)},
-        {"FtpFindFirstFileA", reinterpret_cast<void**>(&norla_imp_FtpFindFirstFileA)},
-        {"FtpOpenFileA", reinterpret_cast<void**>(&norla_imp_FtpOpenFileA)},
+#define NORLA_WININET_SLOT(ret, name, bytes, params, args) \
+    {#name, reinterpret_cast<void**>(&norla_imp_##name)},
+        NORLA_WININET_FUNCTIONS(NORLA_WININET_SLOT)
+#undef NORLA_WININET_SLOT
     };
     for (const auto& entry : slots)
         if (std::strcmp(entry.name, function) == 0)
