@@ -22,29 +22,3 @@ bool FindDownloadDescriptor()
         theApp.m_strDownloadFileName = *found.fileName;
     return found.listed;
 }
-
-namespace {
-bool IsSignedByVendor(ArchiveSignatureCheck& signature, const unsigned char* key)
-{
-    unsigned char digest[kSha256Size];
-    return signature.hash.Finish(digest) && signature.fetched &&
-           VerifyArchiveSignature(key, digest, signature.der);
-}
-}
-
-int DownloadArchive(const char* agentName, std::string fileName)
-{
-    CProgressDlg& progress = theApp.m_dlgProgress;
-    std::unique_ptr<ArchiveSignatureCheck> signature;
-    if (theApp.m_pReleaseKey)
-        signature.reset(new ArchiveSignatureCheck);
-    int result = CopyArchive(agentName, fileName, theApp.m_strInstallDir, theApp.m_strArchivePath,
-                             progress.m_progress,
-                             [&](const std::string& text) { progress.SetStatusText(text); },
-                             signature.get());
-    if (result == 1 && signature && !IsSignedByVendor(*signature, theApp.m_pReleaseKey)) {
-        ::DeleteFileA(theApp.m_strArchivePath.c_str());
-        return kSignatureRefused;
-    }
-    return result;
-}

@@ -1,4 +1,5 @@
 #include "app/InstallDirDlg.h"
+#include "app/ConnectionReport.h"
 #include "app/DownloadEntry.h"
 #include "app/FolderBrowser.h"
 #include "app/InstallDirPath.h"
@@ -7,7 +8,6 @@
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
 #include "archive/DiskObject.h"
-#include "download/ConnectionReport.h"
 
 namespace {
 const char* const kCaption = "Update-Service";
@@ -136,6 +136,12 @@ bool CInstallDirDlg::CreateInstallDir()
     Warn(text);
     m_log.WriteLine(text);
     return false;
+}
+
+void CInstallDirDlg::ShowCaption(const std::string& text)
+{
+    SetWindowText(text.c_str());
+    UpdateData(FALSE);
 }
 
 void CInstallDirDlg::Warn(const std::string& text)

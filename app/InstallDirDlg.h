@@ -3,6 +3,7 @@
 #include "framework/PictureBackground.h"
 #include "framework/Dialog.h"
 #include "util/InstallLog.h"
+#include "util/ProgressSink.h"
 #include <string>
 
 const char* const kDefaultInstallDir = "C:\\Norla024_install\\";
@@ -12,9 +13,12 @@ const char* const kInvalidInstallDirText =
 const char* const kInstallDirNotCreatedText =
     "Das Installationsverzeichnis %s konnte nicht angelegt werden.";
 
-class CInstallDirDlg : public CDialog {
+class CInstallDirDlg : public CDialog, public CCaptionFeedback {
 public:
     CInstallDirDlg();
+
+    // The disk object's progress and errors, in this page's title.
+    void ShowCaption(const std::string& text) override;
 
     std::string m_strDirectory = kDefaultInstallDir;   // edit field 1001
     int m_iStartMenu = 0;                              // check box 1007

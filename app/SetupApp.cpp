@@ -8,6 +8,7 @@ CSetupApp theApp;
 
 CSetupApp::CSetupApp() : m_dlgProgress(IDD_PROGRESS, IDB_PROGRESS_PICTURE, IDC_PROGRESS_BAR)
 {
+    m_dlgProgress.SetRun([this](CProgressDlg& progress) { Install(progress); });
 }
 
 CSetupApp::~CSetupApp()
@@ -23,6 +24,19 @@ BOOL CSetupApp::InitInstance()
     dlg.DoModal();
     m_pMainWnd = nullptr;
     return FALSE;
+}
+
+void CSetupApp::Install(CProgressDlg& progress)
+{
+    InstallationState state;
+    state.downloadFileName = m_strDownloadFileName;
+    state.installDir = m_strInstallDir;
+    state.desktopIcon = m_bDesktopIcon;
+    state.startMenu = m_bStartMenu;
+    state.releaseKey = m_pReleaseKey;
+    state.archivePath = m_strArchivePath;
+    RunInstallation(state, progress, &progress, progress);
+    m_strArchivePath = state.archivePath;
 }
 
 void CSetupApp::LogInternalError(const std::string& text)

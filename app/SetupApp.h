@@ -15,6 +15,8 @@ public:
     BOOL InitInstance() override;
     // Into the install log.
     void LogInternalError(const std::string& text) override;
+    // What the progress window's start timer runs: the installation on the install state.
+    void Install(CProgressDlg& progress);
 
     std::string m_strArchivePath;         // m_strInstallDir + archive name in lower case
     std::string m_strInstallDir;          // empty or ends with a backslash

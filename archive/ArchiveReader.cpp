@@ -300,7 +300,8 @@ DWORD CheckPassword(ArchiveReader& reader)
     return checkByte == reader.cachedCheckByte ? AR_OK : AR_BAD_PASSWORD;
 }
 
-DWORD WriteEntryData(ArchiveReader& reader, const ArchiveEntry& entry, HANDLE file)
+DWORD WriteEntryData(ArchiveReader& reader, const ArchiveEntry& entry, HANDLE file,
+                     const ArchiveBlockReport& report)
 {
     char* buffer = reader.transferBuffer.get();
     for (;;) {
@@ -312,6 +313,8 @@ DWORD WriteEntryData(ArchiveReader& reader, const ArchiveEntry& entry, HANDLE fi
             if (!WriteFile(file, buffer, static_cast<DWORD>(produced), &written, nullptr) ||
                 written != static_cast<DWORD>(produced))
                 return AR_WRITE_FAILED;
+            if (report)
+                report();
             continue;
         }
         // Nothing more came: fine only once the whole uncompressed size has been produced.
@@ -355,7 +358,8 @@ HANDLE CreateTargetFile(const std::string& path, const char* base, const std::st
     return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
 }
 
-DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* targetPath)
+DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* targetPath,
+                  const ArchiveBlockReport& report)
 {
     SplitPath target = SplitTargetPath(targetPath);
     const char* base = IsAbsolutePath(target.folder.c_str()) ? nullptr : reader.baseDirectory;
@@ -376,7 +380,8 @@ DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* 
         return AR_DECOMPRESS_FAILED;
     if (!reader.transferBuffer)
         reader.transferBuffer.reset(new (std::nothrow) char[kTransferBufferSize]);
-    result = reader.transferBuffer ? WriteEntryData(reader, entry, file.Get()) : AR_DECOMPRESS_FAILED;
+    result = reader.transferBuffer ? WriteEntryData(reader, entry, file.Get(), report)
+                                    : AR_DECOMPRESS_FAILED;
     file.Close();
     // Data that do not match their CRC-32 are not a successful extraction.
     if (unzCloseCurrentFile(reader.archive) == UNZ_CRCERROR && result == AR_OK)
@@ -428,7 +433,8 @@ DWORD GetArchiveEntry(ArchiveReader* reader, int index, ArchiveEntry* entry)
     return BuildEntry(*reader, index, *entry);
 }
 
-DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPath)
+DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPath,
+                          const ArchiveBlockReport& report)
 {
     if (!reader || !targetPath || index < 0 || index >= reader->entryCount)
         return AR_BAD_ARGUMENT;
@@ -442,7 +448,7 @@ DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPa
         return AR_CANNOT_OPEN;
     if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
         return ExtractFolder(*reader, targetPath);
-    return ExtractFile(*reader, entry, targetPath);
+    return ExtractFile(*reader, entry, targetPath, report);
 }
 
 DWORD CloseArchive(ArchiveReader* reader)

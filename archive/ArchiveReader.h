@@ -2,6 +2,7 @@
 // Reads a zip archive and extracts its entries to target paths chosen by the caller,
 // with folders, attributes and file times. The archive structure is minizip's business.
 #include <windows.h>
+#include <functional>
 
 constexpr DWORD AR_OK = 0x00000000;
 constexpr DWORD AR_CANNOT_OPEN = 0x00000200;
@@ -34,6 +35,10 @@ ArchiveReader* OpenArchive(const char* path, const char* password = nullptr);
 // central directory holds, whatever its end record claims, and one more that answers
 // AR_CORRUPT when the directory's end is damaged.
 DWORD GetArchiveEntry(ArchiveReader* reader, int index, ArchiveEntry* entry);
+// Called after every block of an entry's data written (64 KiB), so that a caller can let
+// input through while a large entry is written.
+typedef std::function<void()> ArchiveBlockReport;
 // targetPath is the full path of the file to write, or of the folder for a folder entry.
-DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPath);
+DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPath,
+                          const ArchiveBlockReport& report = ArchiveBlockReport());
 DWORD CloseArchive(ArchiveReader* reader);

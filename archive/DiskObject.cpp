@@ -1,5 +1,4 @@
 #include "archive/DiskObject.h"
-#include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "util/OrdinaryName.h"
 #include "util/Trim.h"
@@ -57,7 +56,7 @@ std::string SystemErrorText(DWORD code)
     return text.empty() ? "Error " + std::to_string(code) : text;
 }
 
-CDiskObject::CDiskObject(CDialog* feedbackWindow_) : feedbackWindow(feedbackWindow_)
+CDiskObject::CDiskObject(CCaptionFeedback* feedback_) : feedback(feedback_)
 {
 }
 
@@ -88,10 +87,8 @@ void CDiskObject::SetSystemError(DWORD code, const std::string& detail)
 
 void CDiskObject::ShowFeedback(const std::string& text)
 {
-    if (feedbackWindow == nullptr)
-        return;
-    feedbackWindow->SetWindowText(text.c_str());
-    feedbackWindow->UpdateData(FALSE);
+    if (feedback)
+        feedback->ShowCaption(text);
 }
 
 bool CDiskObject::NormalizeFolderPath(std::string& path)

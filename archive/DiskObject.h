@@ -1,17 +1,16 @@
 #pragma once
 // Creates folder trees and copies a folder's files, one level deep. Progress and error
-// texts go to the caption of the feedback window; errorText keeps the last failure.
+// texts go to the feedback's caption; errorText keeps the last failure.
 // Works through the process's current directory and always restores it.
+#include "util/ProgressSink.h"
 #include <windows.h>
 #include <string>
 #include <vector>
 
-class CDialog;
-
 class CDiskObject {
 public:
-    // The window is not owned and may be null.
-    explicit CDiskObject(CDialog* feedbackWindow);
+    // The feedback is not owned and may be null.
+    explicit CDiskObject(CCaptionFeedback* feedback);
 
     bool BuildFolderTree(const std::string& folder);
     bool CopyFolder(const std::string& source, const std::string& target);
@@ -33,7 +32,7 @@ private:
     void ShowFeedback(const std::string& text);
 
     std::string errorText;
-    CDialog* feedbackWindow;
+    CCaptionFeedback* feedback;
 };
 
 // The system's message for an error code without its line break, or "Error <code>".

@@ -3,7 +3,6 @@
 #include "download/ServerListing.h"
 #include "download/ServerParameters.h"
 #include "framework/StdioFile.h"
-#include "framework/WinApp.h"
 #include "util/OrdinaryName.h"
 #include "util/Trim.h"
 #include <algorithm>
@@ -69,14 +68,13 @@ enum class TransferEnd { Complete, QuitRequested, WriteFailed };
 // InternetQueryDataAvailable would say what is there, but under Wine it leaves a task behind
 // that keeps the file open after a cancel until the server sends again.)
 // Throws CInternetException when the transfer breaks.
-TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressCtrl& bar,
+TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressSink& progress,
                        long long& received, CSha256* hash)
 {
-    bar.SetRange32(0, kProgressRangeHigh);
+    progress.SetRange(0, kProgressRangeHigh);
     received = 0;
     std::vector<char> block(kLargestRead);
     UINT want = 1;
-    CMessagePump pump;
     for (;;) {
         DWORD asked = ::GetTickCount();
         UINT read = serverFile.Read(block.data(), want);
@@ -92,9 +90,8 @@ TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgre
             want = std::min(want * 2, kLargestRead);
         else if (waited > kSlowReadMs)
             want = 1;
-        bar.MoveTo(ProgressPosition(received));
-        // A quit request (the progress window's Escape or close box) ends the download.
-        if (!pump.Pump())
+        // The progress window's Escape or close box ends the download.
+        if (!progress.MoveTo(ProgressPosition(received)))
             return TransferEnd::QuitRequested;
     }
 }
@@ -155,13 +152,13 @@ bool IsDownloadableName(const std::string& fileName, const std::string& installD
 }
 
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
-                std::string& archivePath, CProgressCtrl& bar,
-                const CDownloadSession::StatusSink& showStatus, ArchiveSignatureCheck* signature)
+                std::string& archivePath, CProgressSink& progress, ArchiveSignatureCheck* signature)
 {
     if (!IsDownloadableName(fileName, installDir))
         return 0;
 
-    CDownloadSession session(agentName, showStatus);
+    CDownloadSession session(agentName,
+                             [&](const std::string& text) { progress.SetStatusText(text); });
     PrepareDownloadSession(session);
     std::unique_ptr<CFtpConnection> connection;
     std::unique_ptr<CInternetFile> serverFile;
@@ -183,7 +180,7 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
                                                              CStdioFile::modeWrite |
                                                              CStdioFile::typeBinary)) {
                 long long received = 0;
-                end = CopyBlocks(*serverFile, localFile, bar, received,
+                end = CopyBlocks(*serverFile, localFile, progress, received,
                                  signature ? &signature->hash : nullptr);
                 result = end == TransferEnd::Complete ? 1 : 0;
                 // WinINet ends the read when the data connection closes; a server that
@@ -221,6 +218,30 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
     if (end == TransferEnd::QuitRequested)
         ::DeleteFileA(archivePath.c_str());
     if (result == 1)
-        bar.SetPos(0);
+        progress.SetPos(0);
+    return result;
+}
+
+namespace {
+bool IsSignedByVendor(ArchiveSignatureCheck& signature, const unsigned char* key)
+{
+    unsigned char digest[kSha256Size];
+    return signature.hash.Finish(digest) && signature.fetched &&
+           VerifyArchiveSignature(key, digest, signature.der);
+}
+}
+
+int DownloadArchive(const char* agentName, const std::string& fileName,
+                    const std::string& installDir, std::string& archivePath,
+                    CProgressSink& progress, const unsigned char* releaseKey)
+{
+    std::unique_ptr<ArchiveSignatureCheck> signature;
+    if (releaseKey)
+        signature.reset(new ArchiveSignatureCheck);
+    int result = CopyArchive(agentName, fileName, installDir, archivePath, progress, signature.get());
+    if (result == 1 && signature && !IsSignedByVendor(*signature, releaseKey)) {
+        ::DeleteFileA(archivePath.c_str());
+        return kSignatureRefused;
+    }
     return result;
 }

@@ -2,7 +2,7 @@
 // The download descriptor on the server and the download of the archive it names.
 #include "download/ArchiveSignature.h"
 #include "download/DownloadSession.h"
-#include "framework/Controls.h"
+#include "util/ProgressSink.h"
 #include <optional>
 #include <string>
 
@@ -55,13 +55,20 @@ struct ArchiveSignatureCheck {
     bool fetched = false;  // present and at most kMaxSignatureSize bytes
 };
 
-// Copies the archive from the server to installDir + its lower-case name, driving `bar` and
-// pumping messages after every block; a quit request ends it and removes the partial file.
+// Copies the archive from the server to installDir + its lower-case name, moving `progress`
+// after every block; a stop ends it and removes the partial file. The session's status texts
+// go to `progress` too.
 // `archivePath` is set when the listing shows the archive; otherwise the one given is written.
 // 1 when copied; -1 when the start directory cannot be listed; 0 for a name
 // IsDownloadableName refuses (without connecting) or any other failure.
 // With `signature`, the archive is hashed on the way and its signature fetched after it.
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
-                std::string& archivePath, CProgressCtrl& bar,
-                const CDownloadSession::StatusSink& showStatus,
+                std::string& archivePath, CProgressSink& progress,
                 ArchiveSignatureCheck* signature = nullptr);
+
+// CopyArchive; with the vendor's `releaseKey` (kReleaseKeySize bytes) the archive must also
+// carry its valid signature, otherwise it is deleted and the answer is kSignatureRefused.
+const int kSignatureRefused = -2;
+int DownloadArchive(const char* agentName, const std::string& fileName,
+                    const std::string& installDir, std::string& archivePath,
+                    CProgressSink& progress, const unsigned char* releaseKey);

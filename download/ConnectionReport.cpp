@@ -1,8 +1,7 @@
 #include "download/ConnectionReport.h"
 #include "download/ServerParameters.h"
 
-CFtpConnection* RunConnectionReport(CInternetSession& session, CWnd& page, const char* caption,
-                                    CInstallLog& log)
+CFtpConnection* ConnectAndLog(CInternetSession& session, CInstallLog& log)
 {
     CFtpConnection* connection = nullptr;
     try {
@@ -10,11 +9,7 @@ CFtpConnection* RunConnectionReport(CInternetSession& session, CWnd& page, const
     } catch (const CInternetException&) {
         log.WriteLine(kConnectFailedText);
     }
-    if (connection) {
+    if (connection)
         log.WriteLine(kConnectedText);
-        return connection;
-    }
-    page.MessageBox(kNoConnectionText, caption, MB_OK | MB_ICONEXCLAMATION);
-    log.WriteLine(kNoConnectionText);
-    return nullptr;
+    return connection;
 }

@@ -1,7 +1,6 @@
 #include "install/InstallSteps.h"
 #include "archive/ArchiveReader.h"
 #include "archive/DiskObject.h"
-#include "framework/WinApp.h"
 #include "install/CreateShortcut.h"
 #include "install/EntryPath.h"
 #include <direct.h>
@@ -18,7 +17,8 @@ const char* const kShortcutIcon = "\\kesto.ico";
 // Older SDKs' SHCNF_FLUSHNOWAIT; this SDK's value also carries SHCNF_FLUSH, which waits.
 const UINT kNotifyFlushNoWait = 0x2000;
 
-bool UnpackEntry(ArchiveReader* reader, int index, const std::string& installDir, ArchiveEntry& entry)
+bool UnpackEntry(ArchiveReader* reader, int index, const std::string& installDir, ArchiveEntry& entry,
+                 const ArchiveBlockReport& report)
 {
     if (GetArchiveEntry(reader, index, &entry) != AR_OK)
         return false;
@@ -27,7 +27,7 @@ bool UnpackEntry(ArchiveReader* reader, int index, const std::string& installDir
     if (target.size() >= sizeof(entry.name))
         return false;
     strcpy(entry.name, target.c_str());
-    return ExtractArchiveEntry(reader, index, entry.name) == AR_OK;
+    return ExtractArchiveEntry(reader, index, entry.name, report) == AR_OK;
 }
 
 std::string SpecialFolder(int csidl)
@@ -48,7 +48,7 @@ HRESULT CreateCompanionShortcut(const std::string& dir, const std::string& linkP
 }
 
 Unpacking UnpackArchive(const std::string& archivePath, const std::string& installDir,
-                        CProgressCtrl& bar)
+                        CProgressSink& progress)
 {
     Unpacking result;
     ArchiveReader* reader = OpenArchive(archivePath.c_str(), nullptr);
@@ -56,32 +56,35 @@ Unpacking UnpackArchive(const std::string& archivePath, const std::string& insta
     ArchiveEntry entry;
     GetArchiveEntry(reader, -1, &entry);
     result.count = entry.index;
-    bar.SetRange32(0, result.count);
+    progress.SetRange(0, result.count);
     int passes = 0;
-    for (int i = 0; i < result.count; ++i) {
+    bool goOn = true;
+    // A large entry lets input through between its blocks; the bar stays where it was, and
+    // a stop asked meanwhile ends the unpacking once the entry is whole.
+    int shown = 0;
+    ArchiveBlockReport report = [&] { goOn = progress.MoveTo(shown) && goOn; };
+    for (int i = 0; i < result.count && goOn; ++i) {
         ++passes;
         // An entry the reader calls corrupt is one entry: the count it gave is the records
         // the archive holds, so the later entries are still worth writing.
-        if (!UnpackEntry(reader, i, installDir, entry))
+        if (!UnpackEntry(reader, i, installDir, entry, report))
             ++result.failed;
-        bar.MoveTo(i);
         // Escape or the close box: what is written stays, nothing more is.
-        if (!PumpPendingMessages()) {
-            result.cancelled = true;
-            break;
-        }
+        goOn = progress.MoveTo(i) && goOn;
+        shown = i;
     }
+    result.cancelled = !goOn;
     CloseArchive(reader);
-    bar.SetPos(passes + 1);
+    progress.SetPos(passes + 1);
     return result;
 }
 
-bool CopySettingsFolder(const std::string& installDir, CDialog* feedbackWindow, std::string& target)
+bool CopySettingsFolder(const std::string& installDir, CCaptionFeedback* feedback, std::string& target)
 {
     std::string source = installDir + kSettingsFolder + "\\";
     // Beside the desktop folder: in the user's profile.
     target = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\..\\" + kSettingsFolder + "\\";
-    CDiskObject disk(feedbackWindow);
+    CDiskObject disk(feedback);
     return disk.CopyFolder(source, target) || !disk.FolderExists(source);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // The steps of an installation after the download, each on what it is given.
-#include "framework/Controls.h"
-#include "framework/Dialog.h"
+#include "util/ProgressSink.h"
 #include <string>
 
 // The per-user settings folder the archive brings into the installation directory.
@@ -15,15 +14,15 @@ struct Unpacking {
 };
 
 // Extracts every entry of the archive, in order, into installDir without its first level,
-// driving `bar` and pumping messages after every entry; a quit request ends it, and what is
-// written stays.
+// moving `progress` after every entry and between the blocks of a large one; a stop ends it
+// after the current entry, and what is written stays.
 Unpacking UnpackArchive(const std::string& archivePath, const std::string& installDir,
-                        CProgressCtrl& bar);
+                        CProgressSink& progress);
 
 // Copies installDir's ".norla" beside the user's desktop folder; `target` tells where to.
-// False when the archive brought settings that could not all be copied. The feedback window's
-// title is left showing the disk object's last text.
-bool CopySettingsFolder(const std::string& installDir, CDialog* feedbackWindow, std::string& target);
+// False when the archive brought settings that could not all be copied. The feedback is left
+// showing the disk object's last text.
+bool CopySettingsFolder(const std::string& installDir, CCaptionFeedback* feedback, std::string& target);
 
 // The desktop and start-menu shortcuts of the companion application, as asked. The start-menu
 // entry carries the description only when the desktop shortcut was asked for in the same run.

@@ -1,6 +1,5 @@
 #include "install/InstallationSequence.h"
-#include "app/DownloadEntry.h"
-#include "app/SetupApp.h"
+#include "download/ArchiveDownload.h"
 #include "install/InstallMessages.h"
 #include "install/InstallSteps.h"
 #include "install/StartSetupProgram.h"
@@ -9,19 +8,12 @@
 namespace {
 const char* const kAgentName = "NorlaInstaller";
 
-// A quit request that the download's pump met stays queued for the enclosing loops.
-bool QuitRequested()
-{
-    MSG msg;
-    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
-}
-
 // The installation did not complete: say so, log it, and start nothing.
-void ReportFailure(const std::string& message)
+void ReportFailure(CInstallationReporter& reporter, const std::string& message)
 {
-    theApp.m_dlgProgress.MessageBox(message.c_str(), nullptr, MB_OK | MB_ICONERROR);
+    reporter.ShowMessage(message, MB_OK | MB_ICONERROR);
     CInstallLog().WriteLine(FirstLine(message));
-    theApp.m_dlgProgress.OnOK();
+    reporter.Finish();
 }
 
 // OnCancel has ended the window with Cancel already and left the quit for the program.
@@ -31,34 +23,34 @@ void ReportCancel()
 }
 }
 
-void RunInstallation()
+void RunInstallation(InstallationState& state, CProgressSink& progress,
+                     CCaptionFeedback* feedback, CInstallationReporter& reporter)
 {
-    int downloaded = DownloadArchive(kAgentName, theApp.m_strDownloadFileName);
-    if (QuitRequested())
+    int downloaded = DownloadArchive(kAgentName, state.downloadFileName, state.installDir,
+                                     state.archivePath, progress, state.releaseKey);
+    if (reporter.StopRequested())
         return ReportCancel();
     if (downloaded == kSignatureRefused)
-        return ReportFailure(kSignatureInvalidText);
+        return ReportFailure(reporter, kSignatureInvalidText);
     if (downloaded != 1)
-        return ReportFailure(DownloadFailedMessage());
+        return ReportFailure(reporter, DownloadFailedMessage());
 
-    Unpacking unpacked = UnpackArchive(theApp.m_strArchivePath, theApp.m_strInstallDir,
-                                       theApp.m_dlgProgress.m_progress);
+    Unpacking unpacked = UnpackArchive(state.archivePath, state.installDir, progress);
     if (unpacked.cancelled)
         return ReportCancel();
     // An archive without entries is of no more use than one that does not open.
     if (!unpacked.opened || unpacked.count == 0)
-        return ReportFailure(ArchiveFailedMessage(theApp.m_strArchivePath));
+        return ReportFailure(reporter, ArchiveFailedMessage(state.archivePath));
     if (unpacked.failed > 0)
-        return ReportFailure(
-            EntriesFailedMessage(unpacked.failed, unpacked.count, theApp.m_strInstallDir));
+        return ReportFailure(reporter,
+                             EntriesFailedMessage(unpacked.failed, unpacked.count, state.installDir));
 
     std::string settingsTarget;
-    if (!CopySettingsFolder(theApp.m_strInstallDir, &theApp.m_dlgProgress, settingsTarget))
-        return ReportFailure(SettingsFailedMessage(FullPath(settingsTarget)));
+    if (!CopySettingsFolder(state.installDir, feedback, settingsTarget))
+        return ReportFailure(reporter, SettingsFailedMessage(FullPath(settingsTarget)));
     ::CoInitialize(nullptr);
-    CreateShortcuts(theApp.m_strInstallDir, theApp.m_bDesktopIcon, theApp.m_bStartMenu);
-    theApp.m_dlgProgress.MessageBox(CompletionMessage(theApp.m_strInstallDir).c_str(), nullptr,
-                                    MB_OK);
-    theApp.m_dlgProgress.OnOK();
-    StartSetupProgram(theApp.m_strInstallDir);
+    CreateShortcuts(state.installDir, state.desktopIcon, state.startMenu);
+    reporter.ShowMessage(CompletionMessage(state.installDir), MB_OK);
+    reporter.Finish();
+    StartSetupProgram(state.installDir);
 }

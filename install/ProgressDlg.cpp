@@ -1,5 +1,4 @@
 #include "install/ProgressDlg.h"
-#include "install/InstallationSequence.h"
 
 UINT_PTR NextSlideTimer(UINT_PTR timer)
 {
@@ -42,7 +41,8 @@ void CProgressDlg::OnTimer(UINT_PTR id)
     if (id == kStartTimer) {
         KillTimer(kStartTimer);
         SetTimer(kFirstSlideTimer, kSlidePeriodMs);
-        RunInstallation();
+        if (m_run)
+            m_run(*this);
     } else if (id >= kFirstSlideTimer && id <= kLastSlideTimer) {
         SlideStep(id);
     }
@@ -62,6 +62,41 @@ BOOL CProgressDlg::OnEraseBkgnd(HDC hDC)
     return m_picture.Draw(hDC);
 }
 
+void CProgressDlg::SetRange(int lower, int upper)
+{
+    m_pump = CMessagePump();
+    m_progress.SetRange32(lower, upper);
+}
+
+bool CProgressDlg::MoveTo(int pos)
+{
+    m_progress.MoveTo(pos);
+    return m_pump.Pump();
+}
+
+void CProgressDlg::SetPos(int pos)
+{
+    m_progress.SetPos(pos);
+}
+
 void CProgressDlg::SetStatusText(const std::string&)
 {
+}
+
+void CProgressDlg::ShowCaption(const std::string& text)
+{
+    SetWindowText(text.c_str());
+    UpdateData(FALSE);
+}
+
+void CProgressDlg::ShowMessage(const std::string& text, UINT type)
+{
+    MessageBox(text.c_str(), nullptr, type);
+}
+
+// A quit request that a step's pump met stays queued for the enclosing loops.
+bool CProgressDlg::StopRequested()
+{
+    MSG msg;
+    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }

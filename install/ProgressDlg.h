@@ -4,6 +4,10 @@
 #include "framework/PictureBackground.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/WinApp.h"
+#include "install/InstallationSequence.h"
+#include "util/ProgressSink.h"
+#include <functional>
 #include <string>
 
 // Timers of the progress window.
@@ -18,13 +22,31 @@ const UINT kSlidePeriodMs = 10000;
 // The slide timer that follows `timer` in the ring 2 -> 3 -> ... -> 7 -> 2.
 UINT_PTR NextSlideTimer(UINT_PTR timer);
 
-class CProgressDlg : public CDialog {
+// The installation's sink, caption feedback and reporter: its bar moves, its caption shows
+// the disk object's texts, its message boxes end the run.
+class CProgressDlg : public CDialog,
+                     public CProgressSink,
+                     public CCaptionFeedback,
+                     public CInstallationReporter {
 public:
     // The template, its picture and its progress bar, from the program's resources.
     CProgressDlg(UINT templateId, UINT pictureId, int progressBarId);
 
+    // What the start timer runs, with this window as sink and reporter.
+    void SetRun(std::function<void(CProgressDlg&)> run) { m_run = std::move(run); }
+
+    void SetRange(int lower, int upper) override;
+    // The bar moves only when its drawn length changes; input goes through at most every
+    // 10 ms, as each look at the queue is a round trip to the window system.
+    bool MoveTo(int pos) override;
+    void SetPos(int pos) override;
     // Shows nothing: the window has no status line.
-    void SetStatusText(const std::string& text);
+    void SetStatusText(const std::string& text) override;
+    // The caption, pushed to the controls at once.
+    void ShowCaption(const std::string& text) override;
+    void ShowMessage(const std::string& text, UINT type) override;
+    void Finish() override { OnOK(); }
+    bool StopRequested() override;
     // The framework's OK: members from the controls, end the modal run with IDOK.
     void OnOK() override;
 
@@ -41,6 +63,8 @@ private:
     void SlideStep(UINT_PTR timer);
 
     PictureBackground m_picture;
+    CMessagePump m_pump;
+    std::function<void(CProgressDlg&)> m_run;
     UINT m_pictureId;
     int m_progressBarId;
 };

@@ -3,7 +3,7 @@
 #include "FtpServer.h"
 #include "LogTail.h"
 #include "UiDriver.h"
-#include "download/ConnectionReport.h"
+#include "app/ConnectionReport.h"
 #include "download/DownloadSession.h"
 #include "download/ServerParameters.h"
 #include "WinInetRecorder.h"
