@@ -8,7 +8,7 @@ CSetupApp theApp;
 
 CSetupApp::CSetupApp() : m_dlgProgress(IDD_PROGRESS, IDB_PROGRESS_PICTURE, IDC_PROGRESS_BAR)
 {
-    m_dlgProgress.SetRun([this](CProgressDlg& progress) { Install(progress); });
+    m_dlgProgress.SetRun([this](CProgressDlg& progress) { Install(progress, &progress, progress); });
 }
 
 CSetupApp::~CSetupApp()
@@ -26,7 +26,8 @@ BOOL CSetupApp::InitInstance()
     return FALSE;
 }
 
-void CSetupApp::Install(CProgressDlg& progress)
+void CSetupApp::Install(CProgressSink& progress, CCaptionFeedback* feedback,
+                        CInstallationReporter& reporter)
 {
     InstallationState state;
     state.downloadFileName = m_strDownloadFileName;
@@ -35,7 +36,7 @@ void CSetupApp::Install(CProgressDlg& progress)
     state.startMenu = m_bStartMenu;
     state.releaseKey = m_pReleaseKey;
     state.archivePath = m_strArchivePath;
-    RunInstallation(state, progress, &progress, progress);
+    RunInstallation(state, progress, feedback, reporter);
     m_strArchivePath = state.archivePath;
 }
 

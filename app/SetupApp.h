@@ -15,8 +15,9 @@ public:
     BOOL InitInstance() override;
     // Into the install log.
     void LogInternalError(const std::string& text) override;
-    // What the progress window's start timer runs: the installation on the install state.
-    void Install(CProgressDlg& progress);
+    // What the progress window's start timer runs: the installation on the install state,
+    // reporting to the window (or to whatever stands in for it).
+    void Install(CProgressSink& progress, CCaptionFeedback* feedback, CInstallationReporter& reporter);
 
     std::string m_strArchivePath;         // m_strInstallDir + archive name in lower case
     std::string m_strInstallDir;          // empty or ends with a backslash

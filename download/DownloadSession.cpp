@@ -2,15 +2,6 @@
 #include "download/ServerParameters.h"
 #include <cstdio>
 
-namespace {
-StatusTextWatcher g_statusTextWatcher = nullptr;
-}
-
-void WatchStatusTexts(StatusTextWatcher watcher)
-{
-    g_statusTextWatcher = watcher;
-}
-
 bool ChooseStatusText(DWORD status, const void* info, std::string& text)
 {
     const char* name = info ? static_cast<const char*>(info) : "";
@@ -84,8 +75,6 @@ void CDownloadSession::ShowStatusText(const std::string& text)
 {
     if (m_showStatus)
         m_showStatus(text);
-    if (g_statusTextWatcher)
-        g_statusTextWatcher(text);
 }
 
 void PrepareDownloadSession(CDownloadSession& session)

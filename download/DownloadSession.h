@@ -27,8 +27,3 @@ private:
 
 // The connection options of a download and the status callback.
 void PrepareDownloadSession(CDownloadSession& session);
-
-// The progress window shows no status line, so nothing on screen tells whether the texts
-// reach it. A test can watch every text handed to it; null stops watching.
-using StatusTextWatcher = void (*)(const std::string& text);
-void WatchStatusTexts(StatusTextWatcher watcher);

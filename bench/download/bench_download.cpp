@@ -5,10 +5,12 @@
 // at a time into a file, the two taking turns, and prints the best time of each.
 // FILE is no archive, so the sequence ends with the message that it cannot be opened: the
 // one message this run expects.
+// The harness is shared with the tests and uses doctest's checks; this program has its own main.
+#define DOCTEST_CONFIG_IMPLEMENT
+#include "SequenceRun.h"
 #include "app/SetupApp.h"
 #include "download/ArchiveDownload.h"
 #include "download/ArchiveSignature.h"
-#include "bench/common/SequenceRun.h"
 #include "download/ServerParameters.h"
 #include "framework/StdioFile.h"
 #include "install/InstallMessages.h"
@@ -75,7 +77,6 @@ int main(int argc, char** argv)
     const unsigned long long size = std::strtoull(argv[2], nullptr, 10);
     const std::string localDir = argv[3];
     const int passes = std::max(1, std::atoi(argv[4]));
-    theApp.m_strInstallDir = localDir;
     theApp.InitCommonControls();
 
     double bestWide = 1e30, bestInstaller = 1e30;
@@ -90,20 +91,21 @@ int main(int argc, char** argv)
                 return 1;
             }
 
-            theApp.m_strDownloadFileName = file;
-            theApp.m_strArchivePath.clear();
-            SequenceTimes times;
-            if (!RunSequence([] { return ArchiveFailedMessage(theApp.m_strArchivePath); },
-                             times))
+            SequenceRun run("", localDir);
+            run.keepServer = true;
+            run.downloadFileName = file;
+            run.watchdogMs = 600000;
+            SequenceOutcome out = RunSequence(run);
+            if (!EndedWithMessage(out, ArchiveFailedMessage(theApp.m_strArchivePath)))
                 return 1;
             unsigned long long installed = FileSize(theApp.m_strArchivePath);
             DeleteFileA(theApp.m_strArchivePath.c_str());
-            if (installed != size || times.downloaded == 0) {
+            if (installed != size || out.downloaded == 0) {
                 std::fprintf(stderr, "bench_download: the installer's download has %llu bytes\n",
                              installed);
                 return 1;
             }
-            double installer = times.downloaded - times.started;
+            double installer = out.downloaded - out.started;
             std::printf("   pass %d: WinINet 64 KiB %6.2f s %7.1f MB/s, DownloadArchive %6.2f s "
                         "%7.1f MB/s\n",
                         pass, wide, MegabytesPerSecond(size, wide), installer,

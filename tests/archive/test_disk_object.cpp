@@ -1,56 +1,28 @@
-// The disk object on real folders, with the real progress window as its feedback window.
+// The disk object on real folders, with a record of the captions it gives.
 #include "Files.h"
-#include "UiDriver.h"
-#include "app/res/resource.h"
 #include "archive/DiskObject.h"
-#include "framework/Dialog.h"
 #include <doctest.h>
 #include <functional>
 
 namespace {
 const std::string kParameterError = "CDiskObject internal error - check call parameters";
 
-// Notes the caption every time the members are pushed to the controls, which the disk
-// object does right after setting it.
-class CFeedbackDlg : public CDialog {
-public:
-    CFeedbackDlg() : CDialog(IDD_PROGRESS) {}
+// Notes every caption the disk object gives its feedback.
+struct CaptionRecord : CCaptionFeedback {
     std::vector<std::string> captions;
-
-protected:
-    void DoDataExchange(CDataExchange* pDX) override
-    {
-        if (!pDX->m_bSaveAndValidate)
-            captions.push_back(GetWindowText());
-    }
+    void ShowCaption(const std::string& text) override { captions.push_back(text); }
 };
 
-// Runs `body` while the feedback window is up, then closes it. The current directory
-// must be the same after the body as before.
-void WithFeedbackWindow(const std::function<void(CFeedbackDlg&)>& body)
+// Runs `body` with a fresh caption record. The current directory must be the same after
+// the body as before.
+void WithFeedback(const std::function<void(CaptionRecord&)>& body)
 {
-    CFeedbackDlg dlg;
-    bool ran = false;
-    UiDriver driver;
-    driver.Then(UiDriver::Inspect(
-        [&](HWND) {
-            dlg.captions.clear();
-            char before[MAX_PATH] = "", after[MAX_PATH] = "garbage";
-            GetCurrentDirectoryA(sizeof(before), before);
-            // A failed REQUIRE throws; it must not cross the timer callback.
-            try {
-                body(dlg);
-            } catch (...) {
-                FAIL_CHECK("stopped by a failed requirement");
-            }
-            GetCurrentDirectoryA(sizeof(after), after);
-            CHECK(std::string(after) == before);
-            ran = true;
-        },
-        UiDriver::Click(IDCANCEL)));
-    CHECK(dlg.DoModal() == IDCANCEL);
-    CHECK(ran);
-    CHECK_FALSE(driver.TimedOut());
+    CaptionRecord record;
+    char before[MAX_PATH] = "", after[MAX_PATH] = "garbage";
+    GetCurrentDirectoryA(sizeof(before), before);
+    body(record);
+    GetCurrentDirectoryA(sizeof(after), after);
+    CHECK(std::string(after) == before);
 }
 
 std::string WithoutBackslash(const std::string& folder)
@@ -58,9 +30,10 @@ std::string WithoutBackslash(const std::string& folder)
     return folder.substr(0, folder.size() - 1);
 }
 
-std::string Caption(const CFeedbackDlg& dlg)
+// The caption the feedback shows last.
+std::string Caption(const CaptionRecord& record)
 {
-    return dlg.GetWindowText();
+    return record.captions.empty() ? "garbage" : record.captions.back();
 }
 
 std::vector<std::string> Tail(const std::vector<std::string>& all, size_t count)
@@ -73,32 +46,32 @@ TEST_CASE("BuildFolderTree creates every missing folder and shows each on the wa
 {
     ScratchFolder scratch;
     std::string base = WithoutBackslash(scratch.Path());
-    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
+    WithFeedback([&](CaptionRecord& record) {
         std::string slashed = base + "/A/B";
         std::replace(slashed.begin(), slashed.end(), '\\', '/');
-        CDiskObject disk(&dlg);
+        CDiskObject disk(&record);
         CHECK(disk.BuildFolderTree(slashed));
         CHECK(disk.GetErrorText().empty());
         CHECK(IsFolder(base + "\\A\\B"));
-        CHECK(Tail(dlg.captions, 2) == std::vector<std::string>{base + "\\A", base + "\\A\\B"});
+        CHECK(Tail(record.captions, 2) == std::vector<std::string>{base + "\\A", base + "\\A\\B"});
         // Every parent on the way, from the drive down.
-        CHECK(dlg.captions.size() == static_cast<size_t>(std::count(base.begin(), base.end(), '\\')) + 2);
-        CHECK(Caption(dlg) == base + "\\A\\B");
+        CHECK(record.captions.size() == static_cast<size_t>(std::count(base.begin(), base.end(), '\\')) + 2);
+        CHECK(Caption(record) == base + "\\A\\B");
 
-        dlg.captions.clear();
+        record.captions.clear();
         CHECK(disk.BuildFolderTree(slashed));
-        CHECK(Tail(dlg.captions, 2) == std::vector<std::string>{base + "\\A", base + "\\A\\B"});
+        CHECK(Tail(record.captions, 2) == std::vector<std::string>{base + "\\A", base + "\\A\\B"});
 
-        dlg.captions.clear();
+        record.captions.clear();
         CHECK(disk.BuildFolderTree("C:\\"));
-        CHECK(dlg.captions.empty());
+        CHECK(record.captions.empty());
     });
 }
 
 TEST_CASE("BuildFolderTree refuses an empty path, wildcards and an overlong path")
 {
     ScratchFolder scratch;
-    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
+    WithFeedback([&](CaptionRecord& record) {
         const std::string rows[] = {
             "",
             scratch.Path() + "A*B\\",
@@ -109,11 +82,11 @@ TEST_CASE("BuildFolderTree refuses an empty path, wildcards and an overlong path
         };
         for (const std::string& folder : rows) {
             CAPTURE(folder);
-            dlg.SetWindowText("garbage");
-            CDiskObject disk(&dlg);
+            record.captions.clear();
+            CDiskObject disk(&record);
             CHECK_FALSE(disk.BuildFolderTree(folder));
             CHECK(disk.GetErrorText() == kParameterError);
-            CHECK(Caption(dlg) == kParameterError);
+            CHECK(Caption(record) == kParameterError);
         }
     });
     CHECK(Tree(scratch.Path()).empty());   // nothing was created
@@ -127,18 +100,18 @@ TEST_CASE("BuildFolderTree resolves parent steps against the current directory")
     CreateDirectoryA((w + "\\V").c_str(), nullptr);
     CurrentDirectory current(w + "\\V");
     REQUIRE(current.Entered());
-    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
-        CDiskObject disk(&dlg);
+    WithFeedback([&](CaptionRecord& record) {
+        CDiskObject disk(&record);
         CHECK(disk.BuildFolderTree("..\\X\\"));
         CHECK(IsFolder(w + "\\X"));
-        CHECK(Caption(dlg) == w + "\\X");
+        CHECK(Caption(record) == w + "\\X");
 
         // A ".." piece is passed through: U\D is made on the way, then U\S.
         std::string u = scratch.Path() + "U";
         CHECK(disk.BuildFolderTree(u + "\\D\\..\\S\\"));
         CHECK(IsFolder(u + "\\D"));
         CHECK(IsFolder(u + "\\S"));
-        CHECK(Tail(dlg.captions, 3) == std::vector<std::string>{u + "\\D", u + "\\D\\..", u + "\\D\\..\\S"});
+        CHECK(Tail(record.captions, 3) == std::vector<std::string>{u + "\\D", u + "\\D\\..", u + "\\D\\..\\S"});
 
         std::string path = "sub/dir";
         CHECK(disk.NormalizeFolderPath(path));
@@ -165,16 +138,16 @@ TEST_CASE("CopyFolder copies the files in character-code order and leaves subfol
     WriteBytes(source + "f1", "one");
     WriteBytes(source + "F2", "two");
     WriteBytes(source + "s\\inner", "x");
-    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
-        CDiskObject disk(&dlg);
+    WithFeedback([&](CaptionRecord& record) {
+        CDiskObject disk(&record);
         CHECK(disk.CopyFolder(source, target));
         CHECK(disk.GetErrorText().empty());
         CHECK(ReadBytes(target + "f1") == "one");
         CHECK(ReadBytes(target + "F2") == "two");
         CHECK_FALSE(IsFolder(target + "s"));
-        CHECK(dlg.captions.front() == target);
-        CHECK(Tail(dlg.captions, 2) == std::vector<std::string>{"F2", "f1"});
-        CHECK(Caption(dlg) == "f1");
+        CHECK(record.captions.front() == target);
+        CHECK(Tail(record.captions, 2) == std::vector<std::string>{"F2", "f1"});
+        CHECK(Caption(record) == "f1");
 
         std::vector<std::string> names{"G0"};
         CHECK(disk.ListFiles(source, names));
@@ -185,8 +158,8 @@ TEST_CASE("CopyFolder copies the files in character-code order and leaves subfol
 TEST_CASE("CopyFolder of a missing source creates the target and succeeds")
 {
     ScratchFolder scratch;
-    WithFeedbackWindow([&](CFeedbackDlg& dlg) {
-        CDiskObject disk(&dlg);
+    WithFeedback([&](CaptionRecord& record) {
+        CDiskObject disk(&record);
         CHECK(disk.CopyFolder(scratch.Path() + "missing\\", scratch.Path() + "T"));
         CHECK(disk.GetErrorText().empty());
         CHECK(IsFolder(scratch.Path() + "T"));
@@ -240,15 +213,15 @@ TEST_CASE("CopyFolder stops at a target file it cannot replace, with the system'
     WriteBytes(target + "F2", "old");
     {
         LockedTarget locked(target + "F2");
-        WithFeedbackWindow([&](CFeedbackDlg& dlg) {
-            CDiskObject disk(&dlg);
+        WithFeedback([&](CaptionRecord& record) {
+            CDiskObject disk(&record);
             CHECK_FALSE(disk.CopyFolder(source, target));
             const std::string detail = " " + source + "F2 -> " + target + "F2";
             const std::string& error = disk.GetErrorText();
             REQUIRE(error.size() > detail.size());
             CHECK(error.substr(error.size() - detail.size()) == detail);
             CHECK(error.substr(0, error.size() - detail.size()) == SystemErrorText(locked.expectedCode));
-            CHECK(Caption(dlg) == error);
+            CHECK(Caption(record) == error);
         });
     }
     CHECK(ReadBytes(target + "A0") == "new a");   // copied before the failure, kept

@@ -1,8 +1,8 @@
 // The download descriptor and the archive download against the real FTP server.
 #include "Files.h"
 #include "SequenceRun.h"
-#include "app/SetupApp.h"
 #include "app/DownloadEntry.h"
+#include "app/SetupApp.h"
 #include "download/ArchiveDownload.h"
 #include "download/DownloadSession.h"
 #include "download/ServerParameters.h"
@@ -122,7 +122,7 @@ TEST_CASE("a refused name is never downloaded, not even asked for")
         FtpServer::Reset();
         FtpServer::PutFile(name, "MZ");
         Install install;
-        CHECK(DownloadArchive("NorlaInstaller", name) == 0);
+        CHECK(DownloadAsInstallation(name) == 0);
         CHECK(FtpServer::Commands().empty());
         CHECK(theApp.m_strArchivePath == install.Previous());
         CHECK_FALSE(IsFile(install.Archive(name)));
@@ -132,7 +132,7 @@ TEST_CASE("a refused name is never downloaded, not even asked for")
     FtpServer::Reset();
     FtpServer::PutFile("NORLA.EXE", "MZ");
     Install install;
-    CHECK(DownloadArchive("NorlaInstaller", "NORLA.EXE") == 1);
+    CHECK(DownloadAsInstallation("NORLA.EXE") == 1);
     CHECK(FtpServer::Received("RETR NORLA.EXE"));
     CHECK(ReadBytes(theApp.m_strArchivePath) == "MZ");
 }
@@ -147,7 +147,7 @@ TEST_CASE("the archive arrives byte for byte in the installation directory")
         FtpServer::PutFile("norla.zip", bytes);
         FtpServer::MakeDir("folder.zip");
         Install install;
-        CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 1);
+        CHECK(DownloadAsInstallation("norla.zip") == 1);
         CHECK(theApp.m_strArchivePath == install.Archive("norla.zip"));
         CHECK(ReadBytes(install.Archive("norla.zip")) == bytes);
         CHECK(theApp.m_pFtpConnection == nullptr);
@@ -180,7 +180,7 @@ TEST_CASE("failed downloads end with 0 or -1, closed and without a stray file")
             FtpServer::PutFile("norla.zip", "PK");
         Install install;
         DWORD start = GetTickCount();
-        CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == row.result);
+        CHECK(DownloadAsInstallation("norla.zip") == row.result);
         CHECK(GetTickCount() - start < 5000);
         CHECK(theApp.m_strArchivePath == install.Previous());
         CHECK_FALSE(IsFile(install.Archive("norla.zip")));
@@ -202,7 +202,7 @@ TEST_CASE("a broken data connection ends with 0 and keeps what arrived")
         std::string bytes = PatternBytes(1000000);
         FtpServer::PutFile("norla.zip", bytes);
         Install install;
-        CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 0);
+        CHECK(DownloadAsInstallation("norla.zip") == 0);
         std::string partial = ReadBytes(install.Archive("norla.zip"));
         CHECK(partial.size() > 0);
         CHECK(partial.size() <= 65536);
@@ -218,34 +218,25 @@ TEST_CASE("an archive that cannot be created locally ends with 0")
     FtpServer::PutFile("norla.zip", "PK");
     Install install;
     theApp.m_strInstallDir = install.folder.Path() + "missing\\";
-    CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 0);
+    CHECK(DownloadAsInstallation("norla.zip") == 0);
     CHECK(theApp.m_strArchivePath == install.folder.Path() + "missing\\norla.zip");
     CHECK_FALSE(IsFolder(install.folder.Path() + "missing"));
     CHECK(theApp.m_pFtpConnection == nullptr);
 }
 
-namespace {
-void CALLBACK RequestQuit(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    PostQuitMessage(0);
-}
-}
-
-TEST_CASE("a quit request during the transfer stops it and removes the partial file")
+TEST_CASE("a stop during the transfer ends it and removes the partial file")
 {
     FtpServer::Reset(FtpBehaviour::Slow(20));   // about 2.5 s for the whole file
     FtpServer::PutFile("norla.zip", PatternBytes(1000000));
     Install install;
-    SetTimer(nullptr, 0, 300, RequestQuit);
+    RecordingSink sink;
+    sink.stopAt = 0;   // the first block's position
     DWORD start = GetTickCount();
-    CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 0);
+    CHECK(DownloadAsInstallation("norla.zip", &sink) == 0);
     CHECK(GetTickCount() - start < 1500);
+    CHECK(sink.calls == std::vector<RecordingSink::Call>{{'R', kProgressRangeHigh}, {'M', 0}});
     CHECK_FALSE(IsFile(install.Archive("norla.zip")));
     CHECK(theApp.m_pFtpConnection == nullptr);
-    // The request is passed on to the enclosing message loops.
-    CHECK(QuitPending());
-    DrainMessageQueue();
     FtpServer::Reset();
 }
 
@@ -332,12 +323,6 @@ size_t CountOf(const std::vector<std::string>& commands, const std::string& verb
         return c.compare(0, verb.size(), verb) == 0;
     });
 }
-
-std::vector<std::string> g_statusTexts;
-void NoteStatusText(const std::string& text)
-{
-    g_statusTexts.push_back(text);
-}
 }
 
 TEST_CASE("what the server is asked: passive, fresh listings and files, ASCII descriptor, binary archive")
@@ -352,7 +337,7 @@ TEST_CASE("what the server is asked: passive, fresh listings and files, ASCII de
     CHECK(LookUpDescriptorAsPage());
     CHECK(theApp.m_strDownloadFileName == "norla.zip");
     for (int run = 0; run < 2; ++run)
-        CHECK(DownloadArchive("NorlaInstaller", theApp.m_strDownloadFileName) == 1);
+        CHECK(DownloadAsInstallation(theApp.m_strDownloadFileName) == 1);
     // The descriptor changed on the server: the next run reads the new one, not a cached copy.
     FtpServer::PutFile("norlainstaller.ini", "neu.zip\r\n");
     CHECK(LookUpDescriptorAsPage());
@@ -381,18 +366,16 @@ TEST_CASE("what the server is asked: passive, fresh listings and files, ASCII de
               (INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD));
 }
 
-TEST_CASE("the status texts of a real download reach the progress window")
+TEST_CASE("the status texts of a real download reach the progress sink")
 {
     FtpServer::Reset();
     FtpServer::PutFile("norla.zip", PatternBytes(3000));
     Install install;
-    g_statusTexts.clear();
-    WatchStatusTexts(NoteStatusText);
-    CHECK(DownloadArchive("NorlaInstaller", "norla.zip") == 1);
-    WatchStatusTexts(nullptr);
+    RecordingSink sink;
+    CHECK(DownloadAsInstallation("norla.zip", &sink) == 1);
 
     std::string all;
-    for (const std::string& text : g_statusTexts)
+    for (const std::string& text : sink.statusTexts)
         all += text + "; ";
     INFO(all);
     std::vector<std::string> expected = {
@@ -402,7 +385,7 @@ TEST_CASE("the status texts of a real download reach the progress window")
         "Closing the connection to the server", "Connection to the server closed"};
     for (const std::string& text : expected) {
         CAPTURE(text);
-        CHECK(std::any_of(g_statusTexts.begin(), g_statusTexts.end(), [&](const std::string& t) {
+        CHECK(std::any_of(sink.statusTexts.begin(), sink.statusTexts.end(), [&](const std::string& t) {
             return t.compare(0, text.size(), text) == 0;
         }));
     }

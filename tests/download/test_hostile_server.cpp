@@ -3,7 +3,6 @@
 #include "Files.h"
 #include "SequenceRun.h"
 #include "app/SetupApp.h"
-#include "app/DownloadEntry.h"
 #include "download/ArchiveDownload.h"
 #include "util/DeviceName.h"
 #include "util/OrdinaryName.h"
@@ -34,7 +33,7 @@ void CheckRefusedUnasked(const std::string& name)
     Nest nest;
     FtpServer::Reset();
     FtpServer::PutFile("norla.zip", "PK");
-    CHECK(DownloadArchive("NorlaInstaller", name) == 0);
+    CHECK(DownloadAsInstallation(name) == 0);
     CHECK(FtpServer::Commands().empty());
     CHECK(theApp.m_strArchivePath == "garbage");
     CHECK(nest.Untouched());
@@ -127,7 +126,7 @@ TEST_CASE("the archive path may hold 259 characters, not 260")
         std::string name = std::string(nameLength - 4, 'n') + ".zip";
         FtpServer::Reset();
         FtpServer::PutFile(name, "PK-long");
-        int result = DownloadArchive("NorlaInstaller", name);
+        int result = DownloadAsInstallation(name);
         if (extra == 0) {
             CHECK(result == 1);
             CHECK(theApp.m_strArchivePath.size() == 259);
@@ -201,7 +200,7 @@ TEST_CASE("an archive listed in its own case is asked for under that name")
             FtpServer::RenameExact(made, name);
         }
         Nest nest;
-        CHECK(DownloadArchive("NorlaInstaller", "norla2024_paket.zip") == 1);
+        CHECK(DownloadAsInstallation("norla2024_paket.zip") == 1);
         CHECK(FtpServer::Received(rows[i].asked));
         CHECK(theApp.m_strArchivePath == nest.installDir + "norla2024_paket.zip");
         CHECK(Tree(nest.installDir) == std::vector<std::string>{"norla2024_paket.zip"});

@@ -145,8 +145,12 @@ namespace {
 // The real download session, noting every status the internet layer delivered.
 class RecordingSession : public CDownloadSession {
 public:
-    RecordingSession() : CDownloadSession("NorlaInstaller") {}
+    RecordingSession()
+        : CDownloadSession("NorlaInstaller", [this](const std::string& text) { shown.push_back(text); })
+    {
+    }
     std::vector<DWORD> statuses;
+    std::vector<std::string> shown;   // the texts handed to the progress window
 
 protected:
     void OnStatusCallback(DWORD_PTR context, DWORD status, LPVOID info, DWORD length) override
@@ -156,11 +160,6 @@ protected:
     }
 };
 
-std::vector<std::string> g_shownTexts;
-void NoteShownText(const std::string& text)
-{
-    g_shownTexts.push_back(text);
-}
 
 bool Contains(const std::vector<std::string>& texts, const std::string& text)
 {
@@ -212,8 +211,6 @@ TEST_CASE("a download session reports its status while it connects, lists and re
 {
     FtpServer::Reset();
     FtpServer::PutFile("archiv.zip", PatternBytes(5000));
-    g_shownTexts.clear();
-    WatchStatusTexts(NoteShownText);
     RecordingSession session;
     PrepareDownloadSession(session);
 
@@ -229,17 +226,16 @@ TEST_CASE("a download session reports its status while it connects, lists and re
     file->Close();
 
     CHECK(total == 5000);
-    CHECK(Contains(g_shownTexts, std::string("Resolving name ") + kFtpServer));
-    CHECK(Contains(g_shownTexts, "Handle created"));
-    CHECK(Contains(g_shownTexts, "Response received"));
-    CHECK(g_shownTexts.size() > 3);
+    CHECK(Contains(session.shown, std::string("Resolving name ") + kFtpServer));
+    CHECK(Contains(session.shown, "Handle created"));
+    CHECK(Contains(session.shown, "Response received"));
+    CHECK(session.shown.size() > 3);
 
     // Closing the session stops the reports, even of the connection still open on it.
     size_t seen = session.statuses.size();
-    size_t shown = g_shownTexts.size();
+    size_t shown = session.shown.size();
     session.Close();
     connection.reset();
     CHECK(session.statuses.size() == seen);
-    CHECK(g_shownTexts.size() == shown);
-    WatchStatusTexts(nullptr);
+    CHECK(session.shown.size() == shown);
 }

@@ -244,7 +244,7 @@ TEST_CASE("during a long download the first slide timer fires after 10 s")
                       [](DWORD at) { return at - g_watch.timers[1].at < 200; }));
 }
 
-TEST_CASE("the close box or Escape during the download stops it and removes the partial file")
+TEST_CASE("the close box or Escape during the download stops it, removes the partial file, logs it")
 {
     struct Row {
         CancelBy by;
@@ -275,5 +275,8 @@ TEST_CASE("the close box or Escape during the download stops it and removes the 
         CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
         CHECK(theApp.m_pFtpConnection == nullptr);
         CHECK(out.quitPending);   // the program ends
+        CHECK(out.messageBoxes.empty());
+        CHECK(out.unpackBar.empty());
+        CHECK(out.logged == std::vector<std::string>{"Installation abgebrochen"});
     }
 }

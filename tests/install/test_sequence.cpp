@@ -1,5 +1,6 @@
-// The installation sequence from the download to the started setup program, in the real
-// progress window, against the real FTP server, with archives made by zip tools.
+// The installation sequence from the download to the started setup program, against the real
+// FTP server, with archives made by zip tools: in the real progress window where the window
+// shows something, in a plain call with a recording sink elsewhere.
 #include "FixtureRecord.h"
 #include "InstallRun.h"
 #include "Files.h"
@@ -82,8 +83,7 @@ TEST_CASE("target paths drop the first level of each name and nothing else")
     const std::string& settings = clean.places.settingsFolder;
     WriteBytes(settings.substr(0, settings.size() - 1), "mine");
     SequenceRun run("paths.zip", folder.Path());
-    SequenceOutcome out = RunSequence(run);
-    INFO(out.windows);
+    SequenceOutcome out = RunPlain(run);
 
     // Setup/ and Setup/docs/ are folders; a\b.txt has no slash and keeps its parts; one/x.txt
     // and two/x.txt meet at x.txt, the later one winning.
@@ -113,8 +113,7 @@ TEST_CASE("DOS umlauts in names become Windows letters; the chosen folder stays 
         std::string installDir = scratch.Path() + rows[i].folder;
         CreateDirectoryA(installDir.c_str(), nullptr);
         SequenceRun run("dos.zip", installDir);
-        SequenceOutcome out = RunSequence(run);
-        INFO(out.windows);
+        SequenceOutcome out = RunPlain(run);
 
         CHECK(out.result == IDOK);
         CHECK(Tree(installDir) == std::vector<std::string>{
@@ -138,8 +137,7 @@ TEST_CASE("an installation folder with Windows letters that are DOS umlaut bytes
     std::string installDir = scratch.Path() + "Norla \x9A\x84\x94\x8E\x99\xE1\\";
     REQUIRE(CreateDirectoryA(installDir.c_str(), nullptr));
     SequenceRun run("product.zip", installDir);
-    SequenceOutcome out = RunSequence(run);
-    INFO(out.windows);
+    SequenceOutcome out = RunPlain(run);
 
     CHECK(out.result == IDOK);
     // Everything lands in the folder that was chosen, and the later steps find it there.
@@ -154,8 +152,7 @@ TEST_CASE("a name stored as UTF-8 does not go through the DOS table")
     CleanSlate clean;
     ScratchFolder folder;
     SequenceRun run("utf8.zip", folder.Path());
-    SequenceOutcome out = RunSequence(run);
-    INFO(out.windows);
+    SequenceOutcome out = RunPlain(run);
     CHECK(out.result == IDOK);
 
     // The reader hands the name in the Windows code page; whatever bytes it gives, the
@@ -242,8 +239,7 @@ TEST_CASE("shortcut options: which links, their descriptions, and COM afterwards
         SequenceRun run("three.zip", folder.Path());
         run.desktopIcon = rows[i].desktop;
         run.startMenu = rows[i].startMenu;
-        SequenceOutcome out = RunSequence(run);
-        INFO(out.windows);
+        SequenceOutcome out = RunPlain(run);
         CHECK(out.result == IDOK);
 
         HRESULT com = CoInitialize(nullptr);

@@ -2,16 +2,17 @@
 #include "Files.h"
 #include "LogTail.h"
 #include "Screenshot.h"
-#include "app/DownloadEntry.h"
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "download/ArchiveDownload.h"
 #include "download/ServerParameters.h"
 #include "install/StartSetupProgram.h"
+#include <cstdio>
 
 namespace {
 struct BarWatch {
     WNDPROC original = nullptr;
+    WNDPROC originalWindow = nullptr;
     HWND dialog = nullptr;
     bool unpacking = false;
     const SequenceRun* run = nullptr;
@@ -40,9 +41,22 @@ LRESULT CALLBACK BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         g_bar.unpacking = true;
     if (msg == PBM_SETRANGE32 || msg == PBM_SETPOS)
         (g_bar.unpacking ? g_bar.outcome->unpackBar : g_bar.outcome->downloadBar).push_back({msg, wParam, lParam});
-    if (g_bar.unpacking && msg == PBM_SETPOS && static_cast<int>(wParam) == g_bar.run->cancelAtPosition)
-        Cancel(g_bar.run->cancel);
+    if (msg == PBM_SETPOS)
+        (g_bar.unpacking ? g_bar.outcome->unpacked : g_bar.outcome->downloaded) = Now();
     return CallWindowProcA(g_bar.original, hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_TIMER && wParam == kStartTimer && g_bar.outcome->started == 0)
+        g_bar.outcome->started = Now();
+    return CallWindowProcA(g_bar.originalWindow, hwnd, msg, wParam, lParam);
+}
+
+WNDPROC Subclass(HWND window, WNDPROC proc)
+{
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
 }
 
 // Observes the setup program's start; fails it when the test asks for that, since Wine
@@ -66,34 +80,58 @@ BOOL WINAPI WatchedStart(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRI
     return CreateProcessA(application, commandLine, process, thread, inherit, flags, environment,
                           folder, startup, information);
 }
-}
 
-SequenceOutcome RunSequence(const SequenceRun& run)
+// Serves the run's archive, sets the install state as the pages leave it and watches the
+// setup program's start.
+void Prepare(const SequenceRun& run, SequenceOutcome& outcome)
 {
-    SequenceOutcome outcome;
-    FtpServer::Reset(run.server);
+    if (!run.keepServer)
+        FtpServer::Reset(run.server);
     if (!run.servedBytes.empty())
         FtpServer::PutFile("norla.zip", run.servedBytes);
     else if (!run.archive.empty())
         // ctest runs the test in its build folder, where the archives were made.
         FtpServer::PutFile("norla.zip", ReadBytes("archives\\" + run.archive));
     theApp.m_strInstallDir = run.installDir;
-    theApp.m_strDownloadFileName = "norla.zip";
+    theApp.m_strDownloadFileName = run.downloadFileName;
     theApp.m_strArchivePath.clear();
     theApp.m_bDesktopIcon = run.desktopIcon;
     theApp.m_bStartMenu = run.startMenu;
-    LogTail log;
+    g_start.failWith = run.failStartWith;
+    g_start.calls = &outcome.starts;
+    g_pfnStartProcess = WatchedStart;
+}
+}
 
+SequenceOutcome RunPlain(const SequenceRun& run, RecordingSink* given)
+{
+    RecordingSink unread;
+    RecordingSink& sink = given ? *given : unread;
+    SequenceOutcome outcome;
+    CreateProcessAProc original = g_pfnStartProcess;
+    Prepare(run, outcome);
+    LogTail log;
+    theApp.Install(sink, &sink, sink);
+    outcome.result = sink.finished ? IDOK : IDCANCEL;
+    for (const auto& message : sink.messages)
+        outcome.messageBoxes.push_back({nullptr, "", message.first, message.second, true});
+    g_pfnStartProcess = original;
+    outcome.logged = log.Messages();
+    return outcome;
+}
+
+SequenceOutcome RunSequence(const SequenceRun& run)
+{
+    SequenceOutcome outcome;
+    CreateProcessAProc original = g_pfnStartProcess;
+    Prepare(run, outcome);
+    LogTail log;
     g_bar = BarWatch();
     g_bar.run = &run;
     g_bar.outcome = &outcome;
-    g_start.failWith = run.failStartWith;
-    g_start.calls = &outcome.starts;
-    CreateProcessAProc original = g_pfnStartProcess;
-    g_pfnStartProcess = WatchedStart;
 
     {
-        UiDriver driver;
+        UiDriver driver(run.watchdogMs);
         driver.Then(UiDriver::Inspect(
             [&](HWND window) {
                 g_bar.dialog = window;
@@ -101,8 +139,8 @@ SequenceOutcome RunSequence(const SequenceRun& run)
                 RECT client = {};
                 GetClientRect(bar, &client);
                 outcome.barWidth = client.right;
-                g_bar.original = reinterpret_cast<WNDPROC>(
-                    SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BarProc)));
+                g_bar.original = Subclass(bar, BarProc);
+                g_bar.originalWindow = Subclass(window, WindowProc);
                 if (g_bar.run->cancelAfterMs)
                     SetTimer(nullptr, 0, g_bar.run->cancelAfterMs, CancelTimerProc);
             },
@@ -118,6 +156,7 @@ SequenceOutcome RunSequence(const SequenceRun& run)
             UiDriver::Click(IDOK)));
 
         outcome.result = theApp.m_dlgProgress.DoModal();
+        outcome.closed = Now();
         outcome.quitPending = QuitPending();
 
         for (const SeenWindow& seen : driver.Seen())
@@ -131,11 +170,33 @@ SequenceOutcome RunSequence(const SequenceRun& run)
     return outcome;
 }
 
-bool LookUpDescriptorAsPage()
+bool EndedWithMessage(const SequenceOutcome& outcome, const std::string& expected)
 {
-    CInternetSession session;
-    theApp.m_pFtpConnection = ConnectToDownloadServer(session);
-    bool found = FindDownloadDescriptor();
-    CHECK(theApp.m_pFtpConnection == nullptr);
-    return found;
+    if (!outcome.timedOut && outcome.messageBoxes.size() == 1 &&
+        outcome.messageBoxes[0].text == expected)
+        return true;
+    std::fprintf(stderr, "the progress window did not end with the one expected message:\n%s\n%s\n",
+                 expected.c_str(), outcome.windows.c_str());
+    for (const SeenWindow& box : outcome.messageBoxes)
+        std::fprintf(stderr, "message: %s\n", box.text.c_str());
+    return false;
+}
+
+double Now()
+{
+    static const LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+int DownloadAsInstallation(const std::string& fileName, RecordingSink* sink)
+{
+    RecordingSink unread;
+    return DownloadArchive("NorlaInstaller", fileName, theApp.m_strInstallDir,
+                           theApp.m_strArchivePath, sink ? *sink : unread, theApp.m_pReleaseKey);
 }

@@ -3,6 +3,7 @@
 // and collects what it did: message boxes, progress-bar messages, processes it started,
 // install log lines.
 #include "FtpServer.h"
+#include "RecordingSink.h"
 #include "UiDriver.h"
 #include <windows.h>
 #include <doctest.h>
@@ -47,11 +48,15 @@ struct SequenceRun {
     bool desktopIcon = false;
     bool startMenu = false;
     FtpBehaviour server;
-    // Cancel when the unpacking sets the bar to this position (after that entry is written).
+    // The benchmarks serve their own files: the server is left as it is, and asked for this.
+    bool keepServer = false;
+    std::string downloadFileName = "norla.zip";
+    // Cancel this long after the window showed (0: not at all).
     CancelBy cancel = CancelBy::Nothing;
-    int cancelAtPosition = -1;
-    // Or this long after the window showed (0: not by time).
     DWORD cancelAfterMs = 0;
+    // The window is closed, and the run counted as timed out, after this long without a
+    // window to drive.
+    DWORD watchdogMs = 30000;
     // When set, the screen is saved to this BMP file while the message box shows.
     std::string screenshot;
     // The setup program's start fails with this error instead of starting it (0: start it).
@@ -67,13 +72,31 @@ struct SequenceOutcome {
     std::string titleAtMessage = "garbage";   // the progress window's, while a box shows
     std::vector<StartCall> starts;            // what the setup program's start was asked
     std::vector<std::string> logged;          // the install log's new messages
+    // When the phases ended, in Now()'s seconds (0: never): the window's start timer fired,
+    // the download's and the unpacking's last bar positions, the window gone.
+    double started = 0, downloaded = 0, unpacked = 0, closed = 0;
     bool quitPending = false;
     bool timedOut = false;
     std::string windows;                      // for failure messages
 };
 
+// Seconds from the performance counter.
+double Now();
+
 SequenceOutcome RunSequence(const SequenceRun& run);
+// Whether the run ended with `expected` as its one message box; otherwise says on stderr
+// what it saw instead. For the benchmarks, which answer no other window.
+bool EndedWithMessage(const SequenceOutcome& outcome, const std::string& expected);
+
+// The same installation in a plain call, with `sink` (or one nobody reads) in the window's
+// place: no bar messages or title; the messages it was given stand for the boxes, untitled.
+// The result is IDOK when the run finished.
+SequenceOutcome RunPlain(const SequenceRun& run, RecordingSink* sink = nullptr);
 
 // The step before: the descriptor lookup as the installation directory page runs it, on a
 // connection of its own, which the lookup must close. Gives the lookup's answer.
 bool LookUpDescriptorAsPage();
+
+// The archive download as the installation runs it, on theApp's install state (directory,
+// archive path, release key), reporting to `sink` or to one nobody reads.
+int DownloadAsInstallation(const std::string& fileName, RecordingSink* sink = nullptr);

@@ -3,7 +3,6 @@
 
 namespace {
 UiDriver* g_driver = nullptr;
-const UINT kWatchdogMs = 30000;
 
 bool IsDialogWindow(HWND hwnd)
 {
@@ -58,11 +57,11 @@ std::string UiDriver::Describe() const
     return "windows seen: " + (all.empty() ? std::string("none") : all);
 }
 
-UiDriver::UiDriver()
+UiDriver::UiDriver(DWORD watchdogMs) : m_watchdogMs(watchdogMs)
 {
     g_driver = this;
     m_hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
-    m_watchdog = SetTimer(nullptr, 0, kWatchdogMs, WatchdogProc);
+    m_watchdog = SetTimer(nullptr, 0, m_watchdogMs, WatchdogProc);
 }
 
 UiDriver::~UiDriver()
@@ -151,7 +150,7 @@ void UiDriver::RunSteps()
             continue;
         Step step = std::move(m_steps.front());
         m_steps.pop_front();
-        SetTimer(nullptr, m_watchdog, kWatchdogMs, WatchdogProc);   // re-arm
+        SetTimer(nullptr, m_watchdog, m_watchdogMs, WatchdogProc);   // re-arm
         step(hwnd);
     }
     m_running = false;

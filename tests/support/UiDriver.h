@@ -20,7 +20,8 @@ class UiDriver {
 public:
     using Step = std::function<void(HWND)>;
 
-    UiDriver();
+    // The watchdog closes the thread's dialogs after this long without a window to drive.
+    explicit UiDriver(DWORD watchdogMs = 30000);
     ~UiDriver();
     UiDriver(const UiDriver&) = delete;
     UiDriver& operator=(const UiDriver&) = delete;
@@ -56,6 +57,7 @@ private:
     HHOOK m_hook = nullptr;
     UINT_PTR m_stepTimer = 0;
     UINT_PTR m_watchdog = 0;
+    DWORD m_watchdogMs;
     bool m_timedOut = false;
     bool m_running = false;
     std::deque<Step> m_steps;
