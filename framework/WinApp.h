@@ -48,13 +48,15 @@ class CMessagePump {
 public:
     explicit CMessagePump(DWORD periodMs = 10) : m_periodMs(periodMs), m_last(::GetTickCount()) {}
     // False when a quit was met (posted again for the enclosing loops).
-    bool Pump()
+    bool Pump() { return !Due() || PumpPendingMessages(); }
+    // Whether a period has passed since the last pump; if so, the next one starts now.
+    bool Due()
     {
         DWORD now = ::GetTickCount();
         if (now - m_last < m_periodMs)
-            return true;
+            return false;
         m_last = now;
-        return PumpPendingMessages();
+        return true;
     }
 
 private:

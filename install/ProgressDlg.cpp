@@ -64,19 +64,40 @@ BOOL CProgressDlg::OnEraseBkgnd(HDC hDC)
 
 void CProgressDlg::SetRange(int lower, int upper)
 {
-    m_pump = CMessagePump();
+    m_pump = CMessagePump(kPumpPeriodMs);
+    m_drawnAt = ::GetTickCount();
     m_progress.SetRange32(lower, upper);
+    // Positions are set as they come; the bar draws them at most every kBarDrawMs, since
+    // each drawing is a round trip to the window system.
+    m_progress.SendMessage(WM_SETREDRAW, FALSE);
 }
 
 bool CProgressDlg::MoveTo(int pos)
 {
     m_progress.MoveTo(pos);
-    return m_pump.Pump();
+    if (!m_pump.Due())
+        return true;
+    // What goes through may paint the window around the bar, so the bar draws meanwhile.
+    if (::GetTickCount() - m_drawnAt >= kBarDrawMs)
+        DrawBar();
+    else
+        m_progress.SendMessage(WM_SETREDRAW, TRUE);
+    bool goOn = PumpPendingMessages();
+    m_progress.SendMessage(WM_SETREDRAW, FALSE);
+    return goOn;
 }
 
 void CProgressDlg::SetPos(int pos)
 {
     m_progress.SetPos(pos);
+    DrawBar();
+}
+
+void CProgressDlg::DrawBar()
+{
+    m_drawnAt = ::GetTickCount();
+    m_progress.SendMessage(WM_SETREDRAW, TRUE);
+    ::RedrawWindow(m_progress.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void CProgressDlg::SetStatusText(const std::string&)
@@ -91,6 +112,7 @@ void CProgressDlg::ShowCaption(const std::string& text)
 
 void CProgressDlg::ShowMessage(const std::string& text, UINT type)
 {
+    DrawBar();
     MessageBox(text.c_str(), nullptr, type);
 }
 

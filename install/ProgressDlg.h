@@ -18,6 +18,9 @@ enum : UINT_PTR {
 };
 const UINT kStartDelayMs = 100;
 const UINT kSlidePeriodMs = 10000;
+// Input goes through at most this often while a step reports, the bar draws at most this often.
+const DWORD kPumpPeriodMs = 10;
+const DWORD kBarDrawMs = 50;
 
 // The slide timer that follows `timer` in the ring 2 -> 3 -> ... -> 7 -> 2.
 UINT_PTR NextSlideTimer(UINT_PTR timer);
@@ -36,8 +39,8 @@ public:
     void SetRun(std::function<void(CProgressDlg&)> run) { m_run = std::move(run); }
 
     void SetRange(int lower, int upper) override;
-    // The bar moves only when its drawn length changes; input goes through at most every
-    // 10 ms, as each look at the queue is a round trip to the window system.
+    // The bar is set only when its drawn length changes; input goes through at most every
+    // kPumpPeriodMs, as each look at the queue is a round trip to the window system.
     bool MoveTo(int pos) override;
     void SetPos(int pos) override;
     // Shows nothing: the window has no status line.
@@ -61,9 +64,11 @@ protected:
 
 private:
     void SlideStep(UINT_PTR timer);
+    void DrawBar();
 
     PictureBackground m_picture;
     CMessagePump m_pump;
+    DWORD m_drawnAt = 0;
     std::function<void(CProgressDlg&)> m_run;
     UINT m_pictureId;
     int m_progressBarId;
