@@ -105,6 +105,10 @@ def main():
     with zipfile.ZipFile(f"{out}/many.zip", "w") as z:
         for i in range(1500):
             z.writestr(f"Norla/viele/{i:04}.txt", b"x")
+    # An entry of 16 blocks of the reader's 64 KiB, and one after it.
+    with zipfile.ZipFile(f"{out}/large.zip", "w") as z:
+        z.writestr("Norla/big.bin", bytes(range(256)) * 4096)
+        z.writestr("Norla/after.txt", b"after")
     with zipfile.ZipFile(f"{out}/empty.zip", "w"):
         pass
 

@@ -4,7 +4,9 @@
 // no shortcuts, no setup program.
 #include "InstallRun.h"
 #include "Files.h"
+#include "install/InstallSteps.h"
 #include <doctest.h>
+#include <algorithm>
 
 #define CHECK_NOTHING_LATER_RAN(out, places)                                                \
     do {                                                                                  \
@@ -110,4 +112,20 @@ TEST_CASE("a stop while unpacking ends after the current entry: no message, the 
     CHECK(Tree(folder.Path()) == std::vector<std::string>{"a.txt", "b.txt", "norla.zip"});
     CHECK(sink.calls.back() == RecordingSink::Call{'P', 3});
     CHECK_NOTHING_LATER_RAN(out, clean.places);
+}
+
+TEST_CASE("a large entry reports between its blocks; a stop met there ends the unpacking after it")
+{
+    ScratchFolder folder;
+    const std::string archive = folder.Path() + "norla.zip";
+    REQUIRE(CopyFileA("archives\\large.zip", archive.c_str(), FALSE));
+    RecordingSink sink;
+    sink.stopAt = 0;   // answered at the first block
+    Unpacking result = UnpackArchive(archive, folder.Path(), sink);
+
+    CHECK(result.cancelled);
+    CHECK(Tree(folder.Path()) == std::vector<std::string>{"big.bin", "norla.zip"});
+    CHECK(ReadBytes(folder.Path() + "big.bin").size() == 1048576);
+    // One report a block, then the entry's own move.
+    CHECK(std::count(sink.calls.begin(), sink.calls.end(), RecordingSink::Call{'M', 0}) == 17);
 }

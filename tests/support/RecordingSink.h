@@ -1,7 +1,7 @@
 #pragma once
 // A progress sink, caption feedback and reporter that keep what they are given, for the
 // download, the unpacking, the settings copy and the whole installation in plain calls. It
-// can answer a stop as the progress window does after Escape: from one position on.
+// can answer a stop as the progress window does after Escape: once, at a position.
 #include "install/InstallationSequence.h"
 #include <climits>
 #include <string>
@@ -18,15 +18,16 @@ struct RecordingSink : CProgressSink, CCaptionFeedback, CInstallationReporter {
     std::vector<std::string> statusTexts, captions;
     std::vector<std::pair<std::string, UINT>> messages;   // text, type
     bool finished = false;
-    int stopAt = INT_MIN;   // MoveTo answers false from the first move to this position on
-    bool stopped = false;
+    int stopAt = INT_MIN;   // MoveTo answers false to the first move to this position, once
+    bool stopped = false;   // it did
 
     void SetRange(int, int upper) override { calls.push_back({'R', upper}); }
     bool MoveTo(int pos) override
     {
         calls.push_back({'M', pos});
-        stopped = stopped || pos == stopAt;
-        return !stopped;
+        bool stop = !stopped && pos == stopAt;
+        stopped = stopped || stop;
+        return !stop;
     }
     void SetPos(int pos) override { calls.push_back({'P', pos}); }
     void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
