@@ -53,6 +53,7 @@ protected:
 
 struct StartRun {
     std::vector<SeenWindow> seen;
+    std::string titleAtBox = "garbage";   // the page's, while the message box shows
     bool timedOut = true;
 };
 
@@ -65,7 +66,9 @@ StartRun PressStart(const std::string& text, bool messageBox)
     UiDriver::Step type = UiDriver::Type(IDC_INSTALL_DIR, text);
     UiDriver::Step start = UiDriver::Click(IDC_START_INSTALL);
     if (messageBox)
-        driver.Then(UiDriver::All({type, start})).Then(UiDriver::All({UiDriver::Click(IDOK), CancelPageLater()}));
+        driver.Then(UiDriver::All({type, start}))
+            .Then(UiDriver::Inspect([&](HWND box) { run.titleAtBox = WindowText(GetWindow(box, GW_OWNER)); },
+                                    UiDriver::All({UiDriver::Click(IDOK), CancelPageLater()})));
     else
         driver.Then(UiDriver::All({type, start, CancelPageLater()}));
     CInstallDirDlg page;
@@ -208,6 +211,9 @@ TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowh
         if (box && rows[i].message != invalid)
             logged.push_back(rows[i].message);
         CHECK(log.Messages() == logged);
+        // The disk object's error, naming the folder it could not make, in the page's title.
+        if (box && rows[i].message != invalid)
+            CHECK(run.titleAtBox.find(" " + missing + "\\Produkt") != std::string::npos);
         CHECK(theApp.m_strInstallDir == kSentinelDir);
         CHECK(FtpServer::Commands().empty());   // not even a connection
         CHECK(theApp.m_pSession == nullptr);
