@@ -2,6 +2,7 @@
 #include "Files.h"
 #include "LogTail.h"
 #include "Screenshot.h"
+#include "app/DownloadEntry.h"
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "download/ArchiveDownload.h"
@@ -51,12 +52,6 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_TIMER && wParam == kStartTimer && g_bar.outcome->started == 0)
         g_bar.outcome->started = Now();
     return CallWindowProcA(g_bar.originalWindow, hwnd, msg, wParam, lParam);
-}
-
-WNDPROC Subclass(HWND window, WNDPROC proc)
-{
-    return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
 }
 
 // Observes the setup program's start; fails it when the test asks for that, since Wine
@@ -139,8 +134,10 @@ SequenceOutcome RunSequence(const SequenceRun& run)
                 RECT client = {};
                 GetClientRect(bar, &client);
                 outcome.barWidth = client.right;
-                g_bar.original = Subclass(bar, BarProc);
-                g_bar.originalWindow = Subclass(window, WindowProc);
+                g_bar.original = reinterpret_cast<WNDPROC>(
+                    SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BarProc)));
+                g_bar.originalWindow = reinterpret_cast<WNDPROC>(
+                    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
                 if (g_bar.run->cancelAfterMs)
                     SetTimer(nullptr, 0, g_bar.run->cancelAfterMs, CancelTimerProc);
             },
@@ -170,16 +167,21 @@ SequenceOutcome RunSequence(const SequenceRun& run)
     return outcome;
 }
 
+bool LookUpDescriptorAsPage()
+{
+    CInternetSession session;
+    theApp.m_pFtpConnection = ConnectToDownloadServer(session);
+    bool found = FindDownloadDescriptor();
+    CHECK(theApp.m_pFtpConnection == nullptr);
+    return found;
+}
+
 bool EndedWithMessage(const SequenceOutcome& outcome, const std::string& expected)
 {
-    if (!outcome.timedOut && outcome.messageBoxes.size() == 1 &&
-        outcome.messageBoxes[0].text == expected)
-        return true;
-    std::fprintf(stderr, "the progress window did not end with the one expected message:\n%s\n%s\n",
-                 expected.c_str(), outcome.windows.c_str());
-    for (const SeenWindow& box : outcome.messageBoxes)
-        std::fprintf(stderr, "message: %s\n", box.text.c_str());
-    return false;
+    bool ended = outcome.messageBoxes.size() == 1 && outcome.messageBoxes[0].text == expected;
+    if (!ended)
+        std::fprintf(stderr, "not the one expected message:\n%s\n%s\n", expected.c_str(), outcome.windows.c_str());
+    return ended;
 }
 
 double Now()
