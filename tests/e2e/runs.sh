@@ -302,7 +302,7 @@ BAD_SIGNATURE='Die Signatur des Installationsarchivs ist ungültig. Bitte wenden
 run_signed_archives() {
     EXE=$KEYED_EXE
     local sig="$ftp_home/$ARCHIVE.sig" case
-    for case in good flipped missing other huge; do
+    for case in good flipped missing other huge padded; do
         ftp_reset
         serve_product
         openssl dgst -sha256 -sign "$RELEASE_KEY" -out "$sig" "$ftp_home/$ARCHIVE"
@@ -312,6 +312,8 @@ run_signed_archives() {
         other) printf 'another archive\n' >"$out/other.zip"
                openssl dgst -sha256 -sign "$RELEASE_KEY" -out "$sig" "$out/other.zip" ;;
         huge) head -c $((10 * 1024 * 1024)) /dev/urandom >"$sig" ;;
+        padded) until "$here/../support/der_variant.py" padded "$sig"; do
+                    openssl dgst -sha256 -sign "$RELEASE_KEY" -out "$sig" "$ftp_home/$ARCHIVE"; done ;;
         esac
         start_installation
         if [ $case = good ]; then
