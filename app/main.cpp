@@ -5,7 +5,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
     // Before anything else: a DLL this program loads comes from the system folder, never from
     // the folder it was started from (a downloads folder may hold anything).
-    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Without that, end at once: a message box would itself load DLLs the old way.
+    if (!::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return 1;
 #ifdef NORLA_RELEASE_KEY_POINT
     static const unsigned char releaseKey[] = NORLA_RELEASE_KEY_POINT;
     static_assert(sizeof(releaseKey) == 65, "an uncompressed P-256 point");
