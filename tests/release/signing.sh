@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Authenticode: the build's signing step signs with a certificate made here and now; the
 # signature verifies against it, check-exe names the signer, and a byte changed after
-# signing makes the verification fail. Nothing here reaches a timestamp server.
-#   signing.sh EXE WORKDIR
+# signing makes the verification fail. Nothing here reaches a timestamp server. check-exe
+# names the release key a program holds, or says it has none.
+#   signing.sh EXE WORKDIR KEYED_EXE KEY.pem
 set -euo pipefail
-exe=$1 work=$2
+exe=$1 work=$2 keyed=$3 key=$4
 top=$(cd "$(dirname "$0")/../.." && pwd)
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -35,4 +36,9 @@ data[0x1000] ^= 0x01
 open(path, "wb").write(data)
 PY
 osslsigncode verify -CAfile cert.pem -in tampered.exe >tampered.log 2>&1 && fail "a tampered program verifies"
-echo "release_signing: signed, verified, tampering found"
+point_hash=$(openssl ec -in "$key" -pubout -outform DER 2>/dev/null | tail -c 65 | sha256sum | cut -d' ' -f1)
+for program in "$exe:no release key" "$keyed:release key SHA-256 $point_hash"; do
+    report=$("$top/scripts/check-exe" "${program%%:*}" --machine "$machine" --release)
+    grep -q ", ${program#*:}," <<<"$report" || fail "check-exe does not say '${program#*:}': $report"
+done
+echo "release_signing: signed, verified, tampering found, keys named"
