@@ -14,7 +14,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 #include <shlobj.h>
-#include <set>
+#include <map>
 
 namespace {
 const char* const kSentinelDir = "garbage\\";
@@ -217,34 +217,24 @@ TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowh
 }
 
 namespace {
-// What Start asked the system to protect. Wine keeps no DACL of a file of its own (it maps one
-// to Unix mode bits and reads back a default), so the request is read from the call itself.
-struct Protection {
-    std::string folder;
-    bool isProtected = false;
-    std::set<std::string> sids;   // full control, inherited by files and folders inside
-};
-std::vector<Protection> g_protections;
-ImportHook* g_setSecurity = nullptr;
+// The permissions each folder Start made was created with, as SDDL. Wine keeps no DACL of a
+// file of its own (it maps one to Unix mode bits and reads back a default), so the request is
+// read from the call itself.
+std::map<std::string, std::string> g_made;
+ImportHook* g_createDirectory = nullptr;
 
-DWORD WINAPI RecordSetSecurity(LPSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info,
-                               PSID owner, PSID group, PACL dacl, PACL sacl)
+BOOL WINAPI RecordCreateDirectory(LPCSTR name, LPSECURITY_ATTRIBUTES attributes)
 {
-    Protection seen{name, (info & PROTECTED_DACL_SECURITY_INFORMATION) != 0, {}};
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        char* text = nullptr;
-        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
-            ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && ace->Mask == FILE_ALL_ACCESS &&
-            ace->Header.AceFlags == (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) &&
-            ConvertSidToStringSidA(&ace->SidStart, &text)) {
-            seen.sids.insert(text);
-            LocalFree(text);
-        }
-    }
-    g_protections.push_back(seen);
-    using Fn = DWORD(WINAPI*)(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL);
-    return g_setSecurity->Original<Fn>()(name, type, info, owner, group, dacl, sacl);
+    BOOL made = g_createDirectory->Original<decltype(&CreateDirectoryA)>()(name, attributes);
+    char* text = nullptr;
+    if (made && attributes && attributes->lpSecurityDescriptor &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            attributes->lpSecurityDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+        g_made[name] = text;
+    else if (made)
+        g_made[name] = "inherited";
+    LocalFree(text);
+    return made;
 }
 
 std::string CurrentUserSidText()
@@ -260,6 +250,73 @@ std::string CurrentUserSidText()
     std::string sid = text ? text : "";
     LocalFree(text);
     return sid;
+}
+
+// Wine reports every folder as the current user's: this one is shown as another user's, with
+// permissions that alone would pass.
+std::string g_foreignOwned;
+bool g_noAcls = false;
+ImportHook* g_getSecurity = nullptr;
+ImportHook* g_volume = nullptr;
+
+DWORD WINAPI ForeignOwner(LPCSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID* owner,
+                          PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+{
+    if (g_foreignOwned != name)
+        return g_getSecurity->Original<decltype(&GetNamedSecurityInfoA)>()(
+            name, type, info, owner, group, dacl, sacl, descriptor);
+    ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        "O:S-1-5-21-1-2-3-1001D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)",
+        SDDL_REVISION_1, descriptor, nullptr);
+    BOOL present = FALSE, defaulted = FALSE;
+    GetSecurityDescriptorOwner(*descriptor, owner, &defaulted);
+    GetSecurityDescriptorDacl(*descriptor, &present, dacl, &defaulted);
+    return ERROR_SUCCESS;
+}
+
+// A FAT volume: no FILE_PERSISTENT_ACLS.
+BOOL WINAPI VolumeWithoutAcls(LPCSTR root, LPSTR name, DWORD nameSize, LPDWORD serial,
+                              LPDWORD length, LPDWORD flags, LPSTR system, DWORD systemSize)
+{
+    BOOL found = g_volume->Original<decltype(&GetVolumeInformationA)>()(
+        root, name, nameSize, serial, length, flags, system, systemSize);
+    if (g_noAcls && flags)
+        *flags &= ~FILE_PERSISTENT_ACLS;
+    return found;
+}
+
+// Runs a Unix shell command through Wine's support for Unix programs, with %1, %2, ... standing
+// for the given Windows paths, and waits until `last` exists, or is gone (Wine gives no handle to
+// wait on).
+// For what Wine cannot make itself: a folder everyone may change (it maps a DACL to the Unix
+// mode only in part) and a reparse point (it shows a symbolic link as one).
+bool RunUnix(std::string command, const std::vector<std::string>& paths, const std::string& last,
+             bool exists = true)
+{
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    for (size_t i = 0; toUnix && i < paths.size(); ++i) {
+        wchar_t wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, paths[i].c_str(), -1, wide, MAX_PATH);
+        char* name = toUnix(wide);
+        std::string tag = "%" + std::to_string(i + 1);
+        command.replace(command.find(tag), tag.size(), name ? name : "");
+        HeapFree(GetProcessHeap(), 0, name);
+    }
+    std::string line = "/bin/sh -c \"" + command + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!toUnix || !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    auto done = [&] { return (GetFileAttributesA(last.c_str()) != INVALID_FILE_ATTRIBUTES) == exists; };
+    for (int i = 0; i < 100 && !done(); ++i)
+        Sleep(50);
+    return done();
 }
 }
 
@@ -277,6 +334,9 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         {"login refused", FtpBehaviour::LoginRefused(), true, {"Verbinden mit FTP fehlgeschlagen", noConnection}},
         {"listing refused", FtpBehaviour::ListFailing(), false, {"Verbunden mit FTP"}},
     };
+    // The user's, the administrators' and the system's; every user may read and run it.
+    const std::string own = "D:P(A;OICI;FA;;;" + CurrentUserSidText() +
+                            ")(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
     for (size_t i = 0; i < rows.size(); ++i) {
         CAPTURE(i);
         CAPTURE(std::string(rows[i].name));
@@ -284,10 +344,10 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         theApp.m_strInstallDir = kSentinelDir;
         std::string typed = scratch.Path() + "Tief\\Produkt" + std::to_string(i);
         LogTail log;
-        g_protections.clear();
-        ImportHook hook("advapi32.dll", "SetNamedSecurityInfoA", reinterpret_cast<void*>(RecordSetSecurity));
+        g_made.clear();
+        ImportHook hook("kernel32.dll", "CreateDirectoryA", reinterpret_cast<void*>(RecordCreateDirectory));
         REQUIRE(hook.Installed());
-        g_setSecurity = &hook;
+        g_createDirectory = &hook;
 
         StartRun run = PressStart(typed, rows[i].messageBox);
 
@@ -300,18 +360,82 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         }
         CHECK(IsFolder(typed));
         CHECK(theApp.m_strInstallDir == typed + "\\");
-        // The outermost folder Start made is the user's alone; what existed is left alone.
-        REQUIRE(g_protections.size() == 1);
-        CHECK(g_protections[0].folder == (i == 0 ? scratch.Path() + "Tief" : typed));
-        CHECK(g_protections[0].isProtected);
-        CHECK(g_protections[0].sids ==
-              std::set<std::string>{CurrentUserSidText(), "S-1-5-32-544", "S-1-5-18"});
+        // Each folder Start made had its permissions from the start; what existed is left alone.
+        std::map<std::string, std::string> made = {{typed, own}};
+        if (i == 0)
+            made[scratch.Path() + "Tief"] = own;
+        CHECK(g_made == made);
         CHECK(log.Messages() == rows[i].logged);
         CHECK(theApp.m_pFtpConnection == nullptr);
         CHECK(FtpServer::Received("CONNECT"));
         CHECK_FALSE(FtpServer::Received("RETR"));
     }
     FtpServer::Reset();
+}
+
+TEST_CASE("Start refuses a directory that others can change, and stays; a volume without permissions is used")
+{
+    ScratchFolder scratch;
+    const std::string own = scratch.Path() + "Eigen", foreign = scratch.Path() + "Fremd",
+                      open = scratch.Path() + "Offen", link = scratch.Path() + "Verweis";
+    REQUIRE(CreateDirectoryA(own.c_str(), nullptr));
+    REQUIRE(CreateDirectoryA(foreign.c_str(), nullptr));
+    REQUIRE(CreateDirectoryA(open.c_str(), nullptr));
+    REQUIRE(RunUnix("chmod 777 %1 && ln -s %2 %3", {open, own, link}, link));
+    REQUIRE((GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+    struct Row {
+        const char* name;
+        std::string typed;
+        bool noAcls;
+        bool refused;
+    };
+    const std::vector<Row> rows = {
+        {"another user's folder", foreign, false, true},
+        {"a new folder in another user's", foreign + "\\Neu", false, true},
+        {"a folder everyone may change", open, false, true},
+        {"a reparse point on the way", link + "\\Produkt", false, true},
+        {"the user's own folder", own, false, false},
+        {"another user's folder on FAT", foreign, true, false},
+    };
+    for (size_t i = 0; i < rows.size(); ++i) {
+        CAPTURE(i);
+        CAPTURE(std::string(rows[i].name));
+        FtpServer::Reset(FtpBehaviour::ListFailing());
+        theApp.m_strInstallDir = kSentinelDir;
+        LogTail log;
+        g_foreignOwned = foreign;
+        g_noAcls = rows[i].noAcls;
+        ImportHook security("advapi32.dll", "GetNamedSecurityInfoA", reinterpret_cast<void*>(ForeignOwner));
+        ImportHook volume("kernel32.dll", "GetVolumeInformationA", reinterpret_cast<void*>(VolumeWithoutAcls));
+        REQUIRE(security.Installed());
+        REQUIRE(volume.Installed());
+        g_getSecurity = &security;
+        g_volume = &volume;
+
+        StartRun run = PressStart(rows[i].typed, rows[i].refused);
+
+        CHECK_FALSE(run.timedOut);
+        REQUIRE(run.seen.size() == (rows[i].refused ? 2u : 1u));
+        if (!rows[i].refused) {
+            CHECK(theApp.m_strInstallDir == rows[i].typed + "\\");
+            CHECK(FtpServer::Received("CONNECT"));
+            continue;
+        }
+        const std::string text = "Das Installationsverzeichnis " + rows[i].typed +
+                                 "\\ kann von anderen Benutzern verändert werden. "
+                                 "Bitte wählen Sie ein anderes Verzeichnis.";
+        CHECK(run.seen[1].title == "Update-Service");
+        CHECK(run.seen[1].text == text);
+        CHECK(run.seen[1].style == (MB_OK | MB_ICONEXCLAMATION));
+        CHECK(log.Messages() == std::vector<std::string>{text});
+        CHECK(theApp.m_strInstallDir == kSentinelDir);
+        CHECK(FtpServer::Commands().empty());
+        CHECK(Tree(own).empty());   // nothing made through the link
+        CHECK_FALSE(IsFolder(foreign + "\\Neu"));
+    }
+    FtpServer::Reset();
+    // Once its target is removed, Wine sees the link as missing, and the clean-up would leave it.
+    CHECK(RunUnix("rm %1", {link}, link, false));
 }
 
 TEST_CASE("browsing: a drive's root gets no second backslash; cancelling keeps the page's text")
