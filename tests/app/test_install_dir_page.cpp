@@ -378,10 +378,16 @@ TEST_CASE("Start refuses a directory that others can change, and stays; a volume
     ScratchFolder scratch;
     const std::string own = scratch.Path() + "Eigen", foreign = scratch.Path() + "Fremd",
                       open = scratch.Path() + "Offen", link = scratch.Path() + "Verweis";
-    REQUIRE(CreateDirectoryA(own.c_str(), nullptr));
-    REQUIRE(CreateDirectoryA(foreign.c_str(), nullptr));
-    REQUIRE(CreateDirectoryA(open.c_str(), nullptr));
-    REQUIRE(RunUnix("chmod 777 %1 && ln -s %2 %3", {open, own, link}, link));
+    // Once its target is removed, Wine sees the link as missing, and the clean-up would leave it
+    // (and a later run with the same process id would find it).
+    struct LinkRemover {
+        std::string link;
+        ~LinkRemover() { RunUnix("rm %1", {link}, link, false); }
+    } remover{link};
+    const std::string done = scratch.Path() + "fertig";
+    for (const std::string& folder : {own, foreign, open})
+        REQUIRE(CreateDirectoryA(folder.c_str(), nullptr));
+    REQUIRE(RunUnix("ln -sfn %1 %2 && chmod 777 %3 && touch %4", {own, link, open, done}, done));
     REQUIRE((GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
     struct Row {
         const char* name;
@@ -434,8 +440,6 @@ TEST_CASE("Start refuses a directory that others can change, and stays; a volume
         CHECK_FALSE(IsFolder(foreign + "\\Neu"));
     }
     FtpServer::Reset();
-    // Once its target is removed, Wine sees the link as missing, and the clean-up would leave it.
-    CHECK(RunUnix("rm %1", {link}, link, false));
 }
 
 TEST_CASE("browsing: a drive's root gets no second backslash; cancelling keeps the page's text")
