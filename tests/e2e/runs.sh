@@ -83,6 +83,18 @@ run_directory_checks() {
     expect "log" "$(log_new)" "$text"
     received CONNECT && fail "the server was contacted for a bad directory"
 
+    # A folder every user may change: Wine shows the Unix mode 0777 as such a DACL.
+    rm -rf "$PREFIX/drive_c/Offen" && mkdir -m 777 "$PREFIX/drive_c/Offen"
+    log_mark
+    drive settext "$dir" $EDIT 'C:\Offen'
+    drive click "$dir" $START
+    text='Das Installationsverzeichnis C:\Offen\ kann von anderen Benutzern verändert werden. Bitte wählen Sie ein anderes Verzeichnis.'
+    message_box "Update-Service" "$text" foreign-directory
+    drive wait "$dir" 5 || fail "page left after a directory others can change"
+    expect "log" "$(log_new)" "$text"
+    received CONNECT && fail "the server was contacted for a directory others can change"
+    rm -rf "$PREFIX/drive_c/Offen"
+
     drive click "$dir" $IDOK
     ended 10 || fail "program still running after Beenden"
 }
