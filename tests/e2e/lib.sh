@@ -104,6 +104,13 @@ stop_installer() {
     wait "$app" 2>/dev/null
     app=
 }
+appears() {   # appears FILE SECONDS: FILE exists within SECONDS (a started program writes its own)
+    local deadline=$((SECONDS + $2))
+    until [ -e "$1" ]; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.1
+    done
+}
 ended() {   # ended SECONDS: the installer's process ends within SECONDS
     local deadline=$((SECONDS + $1))
     while kill -0 "$app" 2>/dev/null; do
