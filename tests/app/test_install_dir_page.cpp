@@ -51,6 +51,43 @@ protected:
     }
 };
 
+// Another user's folder, with permissions that alone would pass; Wine reports every folder as
+// the current user's.
+std::string g_foreignOwned;
+DWORD WINAPI ForeignOwner(LPCSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL*, PACL*,
+                          PSECURITY_DESCRIPTOR*);
+ImportHook g_security("advapi32.dll", "GetNamedSecurityInfoA", reinterpret_cast<void*>(ForeignOwner));
+
+DWORD WINAPI ForeignOwner(LPCSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID* owner,
+                          PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+{
+    DWORD found = g_security.Original<decltype(&GetNamedSecurityInfoA)>()(
+        name, type, info, owner, group, dacl, sacl, descriptor);
+    static BYTE guests[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(guests);
+    if (g_foreignOwned == name && CreateWellKnownSid(WinBuiltinGuestsSid, nullptr, guests, &size))
+        *owner = guests;
+    return found;
+}
+
+// A Unix shell command in `folder`, for what Wine cannot make: a folder all may change (mode 0777)
+// and a reparse point (a symbolic link). Wine gives no handle to wait on: its last step is a file.
+bool RunUnix(const std::string& folder, const std::string& command)
+{
+    std::string done = folder + "unix-done", line = "/bin/sh -c \"" + command + " && touch unix-done\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 100 && !IsFile(done); ++i)
+        Sleep(50);
+    return DeleteFileA(done.c_str()) != FALSE;
+}
+
 struct StartRun {
     std::vector<SeenWindow> seen;
     bool timedOut = true;
@@ -166,9 +203,17 @@ TEST_CASE("initialisation: title, default directory, shortcut boxes hidden with 
     theApp.m_bDesktopIcon = false;
 }
 
-TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowhere")
+TEST_CASE("Start with an empty, an invalid, an uncreatable directory, or one others can change, goes nowhere")
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch, others;
+    // Another user's folder, one every user may change, and a reparse point on the way.
+    const std::string own = others.Path() + "Eigen", foreign = others.Path() + "Fremd";
+    REQUIRE(RunUnix(others.Path(), "mkdir Eigen Fremd && mkdir -m 777 Offen && ln -sfn Eigen Verweis"));
+    // Once its target is gone, Wine sees no link, and the clean-up would leave it.
+    struct Unlink { std::string at; ~Unlink() { RunUnix(at, "rm Verweis"); } } unlink{others.Path()};
+    g_foreignOwned = foreign;
+    auto changeable = [](const std::string& directory) { return "Das Installationsverzeichnis " + directory +
+        "\\ kann von anderen Benutzern verändert werden. Bitte wählen Sie ein anderes Verzeichnis."; };
     std::string missing = MissingDrive();
     REQUIRE_FALSE(missing.empty());
     struct Row {
@@ -184,6 +229,10 @@ TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowh
         {scratch.Path() + "a:b", invalid},
         {scratch.Path() + "a?b\\", invalid},
         {missing + "\\Produkt", "Das Installationsverzeichnis " + missing + "\\Produkt\\ konnte nicht angelegt werden."},
+        {foreign, changeable(foreign)},
+        {foreign + "\\Neu", changeable(foreign + "\\Neu")},
+        {others.Path() + "Offen", changeable(others.Path() + "Offen")},
+        {others.Path() + "Verweis\\Produkt", changeable(others.Path() + "Verweis\\Produkt")},
     };
     CurrentDirectory here(scratch.Path());   // where a relative path would land
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -214,25 +263,24 @@ TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowh
     }
     // Nothing was created, neither beside us nor in the scratch folder.
     CHECK(Tree(scratch.Path()).empty());
+    CHECK((Tree(own).empty() && !IsFolder(foreign + "\\Neu")));
 }
 
 namespace {
-// The permissions each folder Start made was created with, as SDDL. Wine keeps no DACL of a
-// file of its own (it maps one to Unix mode bits and reads back a default), so the request is
-// read from the call itself.
+// The permissions each folder Start made was created with, as SDDL: Wine keeps no DACL of a file
+// of its own (it maps one to Unix mode bits and reads back a default), so the call tells.
 std::map<std::string, std::string> g_made;
-ImportHook* g_createDirectory = nullptr;
+BOOL WINAPI RecordCreateDirectory(LPCSTR name, LPSECURITY_ATTRIBUTES attributes);
+ImportHook g_createDirectory("kernel32.dll", "CreateDirectoryA", reinterpret_cast<void*>(RecordCreateDirectory));
 
 BOOL WINAPI RecordCreateDirectory(LPCSTR name, LPSECURITY_ATTRIBUTES attributes)
 {
-    BOOL made = g_createDirectory->Original<decltype(&CreateDirectoryA)>()(name, attributes);
+    BOOL made = g_createDirectory.Original<decltype(&CreateDirectoryA)>()(name, attributes);
     char* text = nullptr;
-    if (made && attributes && attributes->lpSecurityDescriptor &&
-        ConvertSecurityDescriptorToStringSecurityDescriptorA(
-            attributes->lpSecurityDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+    if (made && attributes && ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                                  attributes->lpSecurityDescriptor, SDDL_REVISION_1,
+                                  DACL_SECURITY_INFORMATION, &text, nullptr))
         g_made[name] = text;
-    else if (made)
-        g_made[name] = "inherited";
     LocalFree(text);
     return made;
 }
@@ -250,73 +298,6 @@ std::string CurrentUserSidText()
     std::string sid = text ? text : "";
     LocalFree(text);
     return sid;
-}
-
-// Wine reports every folder as the current user's: this one is shown as another user's, with
-// permissions that alone would pass.
-std::string g_foreignOwned;
-bool g_noAcls = false;
-ImportHook* g_getSecurity = nullptr;
-ImportHook* g_volume = nullptr;
-
-DWORD WINAPI ForeignOwner(LPCSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID* owner,
-                          PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
-{
-    if (g_foreignOwned != name)
-        return g_getSecurity->Original<decltype(&GetNamedSecurityInfoA)>()(
-            name, type, info, owner, group, dacl, sacl, descriptor);
-    ConvertStringSecurityDescriptorToSecurityDescriptorA(
-        "O:S-1-5-21-1-2-3-1001D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)",
-        SDDL_REVISION_1, descriptor, nullptr);
-    BOOL present = FALSE, defaulted = FALSE;
-    GetSecurityDescriptorOwner(*descriptor, owner, &defaulted);
-    GetSecurityDescriptorDacl(*descriptor, &present, dacl, &defaulted);
-    return ERROR_SUCCESS;
-}
-
-// A FAT volume: no FILE_PERSISTENT_ACLS.
-BOOL WINAPI VolumeWithoutAcls(LPCSTR root, LPSTR name, DWORD nameSize, LPDWORD serial,
-                              LPDWORD length, LPDWORD flags, LPSTR system, DWORD systemSize)
-{
-    BOOL found = g_volume->Original<decltype(&GetVolumeInformationA)>()(
-        root, name, nameSize, serial, length, flags, system, systemSize);
-    if (g_noAcls && flags)
-        *flags &= ~FILE_PERSISTENT_ACLS;
-    return found;
-}
-
-// Runs a Unix shell command through Wine's support for Unix programs, with %1, %2, ... standing
-// for the given Windows paths, and waits until `last` exists, or is gone (Wine gives no handle to
-// wait on).
-// For what Wine cannot make itself: a folder everyone may change (it maps a DACL to the Unix
-// mode only in part) and a reparse point (it shows a symbolic link as one).
-bool RunUnix(std::string command, const std::vector<std::string>& paths, const std::string& last,
-             bool exists = true)
-{
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    for (size_t i = 0; toUnix && i < paths.size(); ++i) {
-        wchar_t wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, paths[i].c_str(), -1, wide, MAX_PATH);
-        char* name = toUnix(wide);
-        std::string tag = "%" + std::to_string(i + 1);
-        command.replace(command.find(tag), tag.size(), name ? name : "");
-        HeapFree(GetProcessHeap(), 0, name);
-    }
-    std::string line = "/bin/sh -c \"" + command + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!toUnix || !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    auto done = [&] { return (GetFileAttributesA(last.c_str()) != INVALID_FILE_ATTRIBUTES) == exists; };
-    for (int i = 0; i < 100 && !done(); ++i)
-        Sleep(50);
-    return done();
 }
 }
 
@@ -345,9 +326,6 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         std::string typed = scratch.Path() + "Tief\\Produkt" + std::to_string(i);
         LogTail log;
         g_made.clear();
-        ImportHook hook("kernel32.dll", "CreateDirectoryA", reinterpret_cast<void*>(RecordCreateDirectory));
-        REQUIRE(hook.Installed());
-        g_createDirectory = &hook;
 
         StartRun run = PressStart(typed, rows[i].messageBox);
 
@@ -369,75 +347,6 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         CHECK(theApp.m_pFtpConnection == nullptr);
         CHECK(FtpServer::Received("CONNECT"));
         CHECK_FALSE(FtpServer::Received("RETR"));
-    }
-    FtpServer::Reset();
-}
-
-TEST_CASE("Start refuses a directory that others can change, and stays; a volume without permissions is used")
-{
-    ScratchFolder scratch;
-    const std::string own = scratch.Path() + "Eigen", foreign = scratch.Path() + "Fremd",
-                      open = scratch.Path() + "Offen", link = scratch.Path() + "Verweis";
-    // Once its target is removed, Wine sees the link as missing, and the clean-up would leave it
-    // (and a later run with the same process id would find it).
-    struct LinkRemover {
-        std::string link;
-        ~LinkRemover() { RunUnix("rm %1", {link}, link, false); }
-    } remover{link};
-    const std::string done = scratch.Path() + "fertig";
-    for (const std::string& folder : {own, foreign, open})
-        REQUIRE(CreateDirectoryA(folder.c_str(), nullptr));
-    REQUIRE(RunUnix("ln -sfn %1 %2 && chmod 777 %3 && touch %4", {own, link, open, done}, done));
-    REQUIRE((GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
-    struct Row {
-        const char* name;
-        std::string typed;
-        bool noAcls;
-        bool refused;
-    };
-    const std::vector<Row> rows = {
-        {"another user's folder", foreign, false, true},
-        {"a new folder in another user's", foreign + "\\Neu", false, true},
-        {"a folder everyone may change", open, false, true},
-        {"a reparse point on the way", link + "\\Produkt", false, true},
-        {"the user's own folder", own, false, false},
-        {"another user's folder on FAT", foreign, true, false},
-    };
-    for (size_t i = 0; i < rows.size(); ++i) {
-        CAPTURE(i);
-        CAPTURE(std::string(rows[i].name));
-        FtpServer::Reset(FtpBehaviour::ListFailing());
-        theApp.m_strInstallDir = kSentinelDir;
-        LogTail log;
-        g_foreignOwned = foreign;
-        g_noAcls = rows[i].noAcls;
-        ImportHook security("advapi32.dll", "GetNamedSecurityInfoA", reinterpret_cast<void*>(ForeignOwner));
-        ImportHook volume("kernel32.dll", "GetVolumeInformationA", reinterpret_cast<void*>(VolumeWithoutAcls));
-        REQUIRE(security.Installed());
-        REQUIRE(volume.Installed());
-        g_getSecurity = &security;
-        g_volume = &volume;
-
-        StartRun run = PressStart(rows[i].typed, rows[i].refused);
-
-        CHECK_FALSE(run.timedOut);
-        REQUIRE(run.seen.size() == (rows[i].refused ? 2u : 1u));
-        if (!rows[i].refused) {
-            CHECK(theApp.m_strInstallDir == rows[i].typed + "\\");
-            CHECK(FtpServer::Received("CONNECT"));
-            continue;
-        }
-        const std::string text = "Das Installationsverzeichnis " + rows[i].typed +
-                                 "\\ kann von anderen Benutzern verändert werden. "
-                                 "Bitte wählen Sie ein anderes Verzeichnis.";
-        CHECK(run.seen[1].title == "Update-Service");
-        CHECK(run.seen[1].text == text);
-        CHECK(run.seen[1].style == (MB_OK | MB_ICONEXCLAMATION));
-        CHECK(log.Messages() == std::vector<std::string>{text});
-        CHECK(theApp.m_strInstallDir == kSentinelDir);
-        CHECK(FtpServer::Commands().empty());
-        CHECK(Tree(own).empty());   // nothing made through the link
-        CHECK_FALSE(IsFolder(foreign + "\\Neu"));
     }
     FtpServer::Reset();
 }

@@ -21,28 +21,25 @@ const char* const kRecordSize = "68";
 TEST_CASE("error 740: Elevate.dll's export is called once with a second start record, then freed")
 {
     CleanSlate clean;
-    ScratchFolder scratch;
-    // A blank in the folder: each start gets the quoted path as its command line.
-    std::string folder = scratch.Path() + "Norla Veltro\\";
-    REQUIRE(CreateDirectoryA(folder.c_str(), nullptr));
-    SequenceRun run("product.zip", folder);
+    ScratchFolder folder;
+    SequenceRun run("product.zip", folder.Path());
     run.failStartWith = kErrorElevationRequired;
     SequenceOutcome out = RunSequence(run);
     INFO(out.windows);
     CHECK(out.result == IDOK);
 
-    std::string program = folder + "Norla2024.exe";
+    std::string program = folder.Path() + "Norla2024.exe";
     REQUIRE(out.starts.size() == 1);
     CHECK(out.starts[0].application == program);
     CHECK(out.starts[0].recordFlags == 0);
-    CHECK(FixtureRecords(folder + "Elevate.dll") ==
+    CHECK(FixtureRecords(folder.Path() + "Elevate.dll") ==
           std::vector<std::string>{
               "attach",
               "call\tapplication=" + program + "\tcommandline=\"" + program + "\"\tflags=0x200\tsize=" + kRecordSize +
                   "\tstartflags=0x100",
               "detach",
           });
-    CHECK(GetModuleHandleA((folder + "Elevate.dll").c_str()) == nullptr);
+    CHECK(GetModuleHandleA((folder.Path() + "Elevate.dll").c_str()) == nullptr);
     // The library started the program with what it was handed.
     CHECK(OnlyStartRecord(program).find("path=" + program + "\tcommandline=\"" + program + "\"\t") == 0);
 }

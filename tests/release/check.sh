@@ -38,8 +38,8 @@ PY
 # One byte of the stored text changed: the entry's CRC no longer matches.
 damage() { python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); open(sys.argv[1],"wb").write(d.replace(b"Beispiel\r\n", b"Beispiel!\n"))' $zip; }
 sign() { "$top/scripts/sign-release" . "$work/$1.pem" >/dev/null; }
-# The signature made again until it has a number that can be encoded the lax way, then so.
-lax_der() { until "$top/tests/support/der_variant.py" $1 $zip.sig; do sign vendor; done; }
+# Signed again until r can be encoded the lax way, then so: a superfluous or a missing zero.
+lax_der() { until python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); r=d[4:4+d[3]]; pad=sys.argv[2]=="padded"; assert len(r)==32+(not pad); r=b"\0"+r if pad else r[1:]; b=b"\2"+bytes([len(r)])+r+d[4+d[3]:]; open(sys.argv[1],"wb").write(b"\x30"+bytes([len(b)])+b)' $zip.sig $1 2>/dev/null; do sign vendor; done; }
 flip_last_byte() { python3 -c 'import sys; d=bytearray(open(sys.argv[1],"rb").read()); d[-1]^=1; open(sys.argv[1],"wb").write(d)' "$1"; }
 licence() {   # licence COUNTxLENGTH...: COUNT lines of LENGTH characters, each ending in CR LF
     : >license.txt
