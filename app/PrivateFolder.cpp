@@ -40,13 +40,16 @@ PSID WellKnownSid(WELL_KNOWN_SID_TYPE type, std::vector<BYTE>& buffer)
 
 bool IsTrusted(PSID sid, PSID user)
 {
+    // CREATOR OWNER stands for whoever makes a file later: here, the installing user.
     return ::EqualSid(sid, user) || ::IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+           ::IsWellKnownSid(sid, WinCreatorOwnerSid) ||
            ::IsWellKnownSid(sid, WinLocalSystemSid) ||
            ::EqualSid(sid, const_cast<void*>(static_cast<const void*>(&kTrustedInstaller)));
 }
 
-// Whether only `user` and the system's own accounts can change `folder`.
-bool OnlyTrustedCanChange(const std::string& folder, PSID user)
+// Whether only `user` and the system's own accounts can change `folder`, and, where it is to
+// hold the files, also what is made in it.
+bool OnlyTrustedCanChange(const std::string& folder, PSID user, bool holdsFiles)
 {
     PSID owner = nullptr;
     PACL dacl = nullptr;
@@ -62,7 +65,7 @@ bool OnlyTrustedCanChange(const std::string& folder, PSID user)
         ACE_HEADER* header = nullptr;
         if (!::GetAce(dacl, i, reinterpret_cast<void**>(&header)))
             return false;
-        if (header->AceFlags & INHERIT_ONLY_ACE)
+        if ((header->AceFlags & INHERIT_ONLY_ACE) && !holdsFiles)
             continue;   // for what is made inside later, not for the folder itself
         switch (header->AceType) {
         case ACCESS_DENIED_ACE_TYPE:
@@ -133,21 +136,28 @@ bool OnlyUserCanChange(const std::string& directory)
     PSID user = CurrentUserSid(userBuffer);
     if (acls && user == nullptr)
         return false;
-    // Past the drive ("C:\") or the share ("\\server\share\"), which are not the user's.
+    // The levels below the drive ("C:\") or the share ("\\server\share\"), which are not the
+    // user's; the root itself only when it is the directory.
+    std::vector<std::string> levels;
     size_t level = directory.find('\\');
     if (directory.compare(0, 2, "\\\\") == 0)
         level = directory.find('\\', directory.find('\\', 2) + 1);
     while (level != std::string::npos && level + 1 < directory.size()) {
         size_t end = directory.find('\\', level + 1);
-        std::string folder = directory.substr(0, end);
-        DWORD attributes = ::GetFileAttributesA(folder.c_str());
+        levels.push_back(directory.substr(0, end));
+        level = end;
+    }
+    if (levels.empty())
+        levels.push_back(directory);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        DWORD attributes = ::GetFileAttributesA(levels[i].c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return true;   // this level and those inside it are made new
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
             return false;
-        if (acls && !OnlyTrustedCanChange(folder, user))
+        // The directory passes its inheritable permissions on to the files put into it.
+        if (acls && !OnlyTrustedCanChange(levels[i], user, i + 1 == levels.size()))
             return false;
-        level = end;
     }
     return true;
 }

@@ -30,7 +30,8 @@ private:
 bool VolumeKeepsAcls(const std::string& directory);
 
 // Whether the existing folders of `directory` (ending with a backslash) below its drive or
-// share can be changed only by the current user and the system: none is a reparse point and,
-// on a volume that keeps permissions, each is owned by the user, Administrators, SYSTEM or
-// TrustedInstaller and grants nobody else a right to write, delete or change permissions.
+// share (the root only when it is the directory) can be changed only by the current user and
+// the system: none is a reparse point and, on a volume that keeps permissions, each is owned by
+// the user, Administrators, SYSTEM or TrustedInstaller and grants nobody else a right to write,
+// delete or change permissions; the directory itself not even to what is made in it later.
 bool OnlyUserCanChange(const std::string& directory);

@@ -51,22 +51,25 @@ protected:
     }
 };
 
-// Another user's folder, with permissions that alone would pass; Wine reports every folder as
-// the current user's.
-std::string g_foreignOwned;
-DWORD WINAPI ForeignOwner(LPCSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL*, PACL*,
-                          PSECURITY_DESCRIPTOR*);
-ImportHook g_security("advapi32.dll", "GetNamedSecurityInfoA", reinterpret_cast<void*>(ForeignOwner));
+// Folders shown with an owner and a DACL of the test's (as SDDL): Wine reports every folder as the
+// current user's, with a DACL from its Unix mode.
+std::map<std::string, std::string> g_posed;
+DWORD WINAPI PosedSecurity(LPCSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL*, PACL*,
+                           PSECURITY_DESCRIPTOR*);
+ImportHook g_security("advapi32.dll", "GetNamedSecurityInfoA", reinterpret_cast<void*>(PosedSecurity));
 
-DWORD WINAPI ForeignOwner(LPCSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID* owner,
-                          PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+DWORD WINAPI PosedSecurity(LPCSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID* owner,
+                           PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
 {
     DWORD found = g_security.Original<decltype(&GetNamedSecurityInfoA)>()(
         name, type, info, owner, group, dacl, sacl, descriptor);
-    static BYTE guests[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof(guests);
-    if (g_foreignOwned == name && CreateWellKnownSid(WinBuiltinGuestsSid, nullptr, guests, &size))
-        *owner = guests;
+    PSECURITY_DESCRIPTOR posed = nullptr;   // left to the program's end
+    BOOL present, defaulted;
+    if (g_posed.count(name) && ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                                   g_posed[name].c_str(), SDDL_REVISION_1, &posed, nullptr)) {
+        GetSecurityDescriptorOwner(posed, owner, &defaulted);
+        GetSecurityDescriptorDacl(posed, &present, dacl, &defaulted);
+    }
     return found;
 }
 
@@ -206,12 +209,12 @@ TEST_CASE("initialisation: title, default directory, shortcut boxes hidden with 
 TEST_CASE("Start with an empty, an invalid, an uncreatable directory, or one others can change, goes nowhere")
 {
     ScratchFolder scratch, others;
-    // Another user's folder, one every user may change, and a reparse point on the way.
+    // Another user's folder, one all may change, one whose files all may change, a reparse point.
     const std::string own = others.Path() + "Eigen", foreign = others.Path() + "Fremd";
-    REQUIRE(RunUnix(others.Path(), "mkdir Eigen Fremd && mkdir -m 777 Offen && ln -sfn Eigen Verweis"));
+    REQUIRE(RunUnix(others.Path(), "mkdir Eigen Fremd Erbe && mkdir -m 777 Offen && ln -sfn Eigen Verweis"));
     // Once its target is gone, Wine sees no link, and the clean-up would leave it.
     struct Unlink { std::string at; ~Unlink() { RunUnix(at, "rm Verweis"); } } unlink{others.Path()};
-    g_foreignOwned = foreign;
+    g_posed = {{foreign, "O:BGD:(A;OICI;FA;;;SY)"}, {others.Path() + "Erbe", "O:SYD:(A;OICIIO;FA;;;WD)"}};
     auto changeable = [](const std::string& directory) { return "Das Installationsverzeichnis " + directory +
         "\\ kann von anderen Benutzern verändert werden. Bitte wählen Sie ein anderes Verzeichnis."; };
     std::string missing = MissingDrive();
@@ -232,6 +235,7 @@ TEST_CASE("Start with an empty, an invalid, an uncreatable directory, or one oth
         {foreign, changeable(foreign)},
         {foreign + "\\Neu", changeable(foreign + "\\Neu")},
         {others.Path() + "Offen", changeable(others.Path() + "Offen")},
+        {others.Path() + "Erbe", changeable(others.Path() + "Erbe")},
         {others.Path() + "Verweis\\Produkt", changeable(others.Path() + "Verweis\\Produkt")},
     };
     CurrentDirectory here(scratch.Path());   // where a relative path would land
