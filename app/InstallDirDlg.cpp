@@ -120,18 +120,30 @@ void CInstallDirDlg::OnStart()
     OnOK();
 }
 
-// The disk object shows its progress and errors in this page's title.
+// The disk object shows its progress and errors in this page's title. The folders on the way
+// are checked before anything is made in them, and again afterwards: a level that another
+// user made in between is no more acceptable than one that was there.
 bool CInstallDirDlg::CreateInstallDir()
 {
-    std::string firstNew = FirstMissingFolder(m_strDirectory);
+    if (!OnlyUserCanChange(m_strDirectory))
+        return Refuse(kInstallDirForeignText);
+    // A folder is made with its permissions in the one call, or not at all; where the file
+    // system keeps none (FAT), they do not matter.
+    CPrivateFolderSecurity security;
+    if (security.Attributes() == nullptr && VolumeKeepsAcls(m_strDirectory))
+        return Refuse(kInstallDirNotCreatedText);
     CDiskObject disk(this);
-    if (disk.BuildFolderTree(m_strDirectory)) {
-        // Where the file system keeps no permissions, the folder is used as it is.
-        if (!firstNew.empty())
-            MakeFolderPrivate(firstNew);
-        return true;
-    }
-    std::string text = kInstallDirNotCreatedText;
+    if (!disk.BuildFolderTree(m_strDirectory, security.Attributes()))
+        return Refuse(kInstallDirNotCreatedText);
+    if (!OnlyUserCanChange(m_strDirectory))
+        return Refuse(kInstallDirForeignText);
+    return true;
+}
+
+// Says why the directory cannot be used (%s: the directory) and notes it in the log.
+bool CInstallDirDlg::Refuse(const char* format)
+{
+    std::string text = format;
     text.replace(text.find("%s"), 2, m_strDirectory);
     Warn(text);
     m_log.WriteLine(text);

@@ -12,6 +12,10 @@ const char* const kInvalidInstallDirText =
 // %s: the directory.
 const char* const kInstallDirNotCreatedText =
     "Das Installationsverzeichnis %s konnte nicht angelegt werden.";
+// %s: the directory.
+const char* const kInstallDirForeignText =
+    "Das Installationsverzeichnis %s kann von anderen Benutzern verändert werden. "
+    "Bitte wählen Sie ein anderes Verzeichnis.";
 
 class CInstallDirDlg : public CDialog, public CCaptionFeedback {
 public:
@@ -38,6 +42,7 @@ private:
     void OnDesktopIcon();
     void OnStartMenu();
     bool CreateInstallDir();
+    bool Refuse(const char* format);
     void Warn(const std::string& text);
 
     CInstallLog m_log;

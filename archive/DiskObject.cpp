@@ -156,7 +156,7 @@ bool CDiskObject::FolderExists(const std::string& folder)
     return ::SetCurrentDirectoryA(path.c_str()) != FALSE;
 }
 
-bool CDiskObject::BuildFolderTree(const std::string& folder)
+bool CDiskObject::BuildFolderTree(const std::string& folder, SECURITY_ATTRIBUTES* newFolders)
 {
     ResetError();
     if (folder.empty()) {
@@ -198,7 +198,7 @@ bool CDiskObject::BuildFolderTree(const std::string& folder)
         current += "\\" + directory.substr(start, end - start);
         ShowFeedback(current);
         ::SetCurrentDirectoryA(current.c_str());
-        ::CreateDirectoryA(current.c_str(), nullptr);
+        ::CreateDirectoryA(current.c_str(), newFolders);
         start = end + 1;
     }
 

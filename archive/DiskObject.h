@@ -12,7 +12,8 @@ public:
     // The feedback is not owned and may be null.
     explicit CDiskObject(CCaptionFeedback* feedback);
 
-    bool BuildFolderTree(const std::string& folder);
+    // Each folder it makes gets `newFolders` (null: what it inherits from its parent).
+    bool BuildFolderTree(const std::string& folder, SECURITY_ATTRIBUTES* newFolders = nullptr);
     bool CopyFolder(const std::string& source, const std::string& target);
     bool CopyFolderFiles(const std::string& source, const std::string& target);
     // Appends the names of the folder's files (no folders), sorted by character code.

@@ -46,7 +46,13 @@ const BCrypt* SystemBCrypt()
     return bcrypt.IsComplete() ? &bcrypt : nullptr;
 }
 
-// One DER INTEGER at `at` as 32 big-endian bytes (leading zero bytes dropped or added).
+// The order of P-256's base point: r and s must lie in 1 .. n-1.
+const unsigned char kGroupOrder[32] = {
+    0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xBC, 0xE6, 0xFA, 0xAD, 0xA7, 0x17, 0x9E, 0x84, 0xF3, 0xB9, 0xCA, 0xC2, 0xFC, 0x63, 0x25, 0x51};
+
+// One DER INTEGER at `at` as 32 big-endian bytes. Only the one canonical encoding of a
+// positive number is taken: a signature that can be re-encoded is not the one that was made.
 bool ReadInteger(const std::string& der, size_t& at, unsigned char out[32])
 {
     if (at + 2 > der.size() || der[at] != 0x02)
@@ -57,15 +63,17 @@ bool ReadInteger(const std::string& der, size_t& at, unsigned char out[32])
         return false;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(der.data()) + at;
     at += length;
-    while (length > 32) {
-        if (*bytes != 0)
-            return false;
+    if (bytes[0] & 0x80)
+        return false;   // negative, or a dropped leading zero
+    if (bytes[0] == 0 && (length == 1 || !(bytes[1] & 0x80)))
+        return false;   // a zero that no sign bit asks for
+    if (length == 33) {
         ++bytes;
         --length;
     }
     std::memset(out, 0, 32);
     std::memcpy(out + 32 - length, bytes, length);
-    return true;
+    return std::memcmp(out, kGroupOrder, 32) < 0;
 }
 }
 
@@ -109,7 +117,8 @@ bool CSha256::Finish(unsigned char digest[kSha256Size])
 bool DerSignatureToRaw(const std::string& der, unsigned char raw[64])
 {
     // SEQUENCE { INTEGER r, INTEGER s }, short lengths only (it is at most 72 bytes).
-    if (der.size() < 8 || der[0] != 0x30 || static_cast<unsigned char>(der[1]) != der.size() - 2)
+    if (der.size() < 8 || der.size() > 0x81 || der[0] != 0x30 ||
+        static_cast<unsigned char>(der[1]) != der.size() - 2)
         return false;
     size_t at = 2;
     return ReadInteger(der, at, raw) && ReadInteger(der, at, raw + 32) && at == der.size();

@@ -30,7 +30,8 @@ private:
     bool m_failed = false;
 };
 
-// r and s of a DER ECDSA signature, each as 32 big-endian bytes; false for anything else.
+// r and s of a DER ECDSA signature, each as 32 big-endian bytes; false for anything but the
+// canonical encoding of two numbers in 1 .. n-1.
 bool DerSignatureToRaw(const std::string& der, unsigned char raw[64]);
 
 // Whether `der` is a valid signature of the key's owner over `digest`.

@@ -1,5 +1,6 @@
 #include "install/StartSetupProgram.h"
 #include "framework/Handles.h"
+#include <vector>
 
 CreateProcessAProc g_pfnStartProcess = ::CreateProcessA;
 
@@ -8,6 +9,15 @@ const char* const kElevationLibrary = "Elevate.dll";
 const char* const kElevatedStart = "CreateProcessElevatedA";
 // Not in every winerror.h of the tool chain.
 const DWORD kErrorElevationRequired = 740;
+
+// The program's own path, quoted: a folder with blanks would otherwise be split into a
+// shorter program name and arguments by whoever parses the line. Writable, as CreateProcess
+// may change it.
+std::vector<char> QuotedCommandLine(const std::string& program)
+{
+    std::string line = "\"" + program + "\"";
+    return std::vector<char>(line.c_str(), line.c_str() + line.size() + 1);
+}
 
 #ifndef _WIN64
 static_assert(sizeof(STARTUPINFOA) == 68, "the start record of a 32-bit process");
@@ -27,8 +37,9 @@ void StartElevated(const std::string& installDir, const std::string& program,
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES;
-        start(program.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP,
-              nullptr, nullptr, &startup, &process);
+        std::vector<char> commandLine = QuotedCommandLine(program);
+        start(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+              CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process);
     }
 }
 }
@@ -40,7 +51,8 @@ void StartSetupProgram(const std::string& installDir)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     CreateProcessAProc start = g_pfnStartProcess;
-    BOOL started = start(program.c_str(), nullptr, nullptr, nullptr, FALSE,
+    std::vector<char> commandLine = QuotedCommandLine(program);
+    BOOL started = start(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                          CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process);
     DWORD error = ::GetLastError();
     if (started) {

@@ -14,7 +14,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 #include <shlobj.h>
-#include <set>
+#include <map>
 
 namespace {
 const char* const kSentinelDir = "garbage\\";
@@ -50,6 +50,46 @@ protected:
         CInstallDirDlg::OnCancel();
     }
 };
+
+// Folders shown with an owner and a DACL of the test's (as SDDL): Wine reports every folder as the
+// current user's, with a DACL from its Unix mode.
+std::map<std::string, std::string> g_posed;
+DWORD WINAPI PosedSecurity(LPCSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL*, PACL*,
+                           PSECURITY_DESCRIPTOR*);
+ImportHook g_security("advapi32.dll", "GetNamedSecurityInfoA", reinterpret_cast<void*>(PosedSecurity));
+
+DWORD WINAPI PosedSecurity(LPCSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID* owner,
+                           PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+{
+    DWORD found = g_security.Original<decltype(&GetNamedSecurityInfoA)>()(
+        name, type, info, owner, group, dacl, sacl, descriptor);
+    PSECURITY_DESCRIPTOR posed = nullptr;   // left to the program's end
+    BOOL present, defaulted;
+    if (g_posed.count(name) && ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                                   g_posed[name].c_str(), SDDL_REVISION_1, &posed, nullptr)) {
+        GetSecurityDescriptorOwner(posed, owner, &defaulted);
+        GetSecurityDescriptorDacl(posed, &present, dacl, &defaulted);
+    }
+    return found;
+}
+
+// A Unix shell command in `folder`, for what Wine cannot make: a folder all may change (mode 0777)
+// and a reparse point (a symbolic link). Wine gives no handle to wait on: its last step is a file.
+bool RunUnix(const std::string& folder, const std::string& command)
+{
+    std::string done = folder + "unix-done", line = "/bin/sh -c \"" + command + " && touch unix-done\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 100 && !IsFile(done); ++i)
+        Sleep(50);
+    return DeleteFileA(done.c_str()) != FALSE;
+}
 
 struct StartRun {
     std::vector<SeenWindow> seen;
@@ -169,9 +209,17 @@ TEST_CASE("initialisation: title, default directory, shortcut boxes hidden with 
     theApp.m_bDesktopIcon = false;
 }
 
-TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowhere")
+TEST_CASE("Start with an empty, an invalid, an uncreatable directory, or one others can change, goes nowhere")
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch, others;
+    // Another user's folder, one all may change, one whose files all may change, a reparse point.
+    const std::string own = others.Path() + "Eigen", foreign = others.Path() + "Fremd";
+    REQUIRE(RunUnix(others.Path(), "mkdir Eigen Fremd Erbe && mkdir -m 777 Offen && ln -sfn Eigen Verweis"));
+    // Once its target is gone, Wine sees no link, and the clean-up would leave it.
+    struct Unlink { std::string at; ~Unlink() { RunUnix(at, "rm Verweis"); } } unlink{others.Path()};
+    g_posed = {{foreign, "O:BGD:(A;OICI;FA;;;SY)"}, {others.Path() + "Erbe", "O:SYD:(A;OICIIO;FA;;;WD)"}};
+    auto changeable = [](const std::string& directory) { return "Das Installationsverzeichnis " + directory +
+        "\\ kann von anderen Benutzern verändert werden. Bitte wählen Sie ein anderes Verzeichnis."; };
     std::string missing = MissingDrive();
     REQUIRE_FALSE(missing.empty());
     struct Row {
@@ -187,6 +235,11 @@ TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowh
         {scratch.Path() + "a:b", invalid},
         {scratch.Path() + "a?b\\", invalid},
         {missing + "\\Produkt", "Das Installationsverzeichnis " + missing + "\\Produkt\\ konnte nicht angelegt werden."},
+        {foreign, changeable(foreign)},
+        {foreign + "\\Neu", changeable(foreign + "\\Neu")},
+        {others.Path() + "Offen", changeable(others.Path() + "Offen")},
+        {others.Path() + "Erbe", changeable(others.Path() + "Erbe")},
+        {others.Path() + "Verweis\\Produkt", changeable(others.Path() + "Verweis\\Produkt")},
     };
     CurrentDirectory here(scratch.Path());   // where a relative path would land
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -220,37 +273,26 @@ TEST_CASE("Start with an empty, an invalid or an uncreatable directory goes nowh
     }
     // Nothing was created, neither beside us nor in the scratch folder.
     CHECK(Tree(scratch.Path()).empty());
+    CHECK((Tree(own).empty() && !IsFolder(foreign + "\\Neu")));
 }
 
 namespace {
-// What Start asked the system to protect. Wine keeps no DACL of a file of its own (it maps one
-// to Unix mode bits and reads back a default), so the request is read from the call itself.
-struct Protection {
-    std::string folder;
-    bool isProtected = false;
-    std::set<std::string> sids;   // full control, inherited by files and folders inside
-};
-std::vector<Protection> g_protections;
-ImportHook* g_setSecurity = nullptr;
+// The permissions each folder Start made was created with, as SDDL: Wine keeps no DACL of a file
+// of its own (it maps one to Unix mode bits and reads back a default), so the call tells.
+std::map<std::string, std::string> g_made;
+BOOL WINAPI RecordCreateDirectory(LPCSTR name, LPSECURITY_ATTRIBUTES attributes);
+ImportHook g_createDirectory("kernel32.dll", "CreateDirectoryA", reinterpret_cast<void*>(RecordCreateDirectory));
 
-DWORD WINAPI RecordSetSecurity(LPSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info,
-                               PSID owner, PSID group, PACL dacl, PACL sacl)
+BOOL WINAPI RecordCreateDirectory(LPCSTR name, LPSECURITY_ATTRIBUTES attributes)
 {
-    Protection seen{name, (info & PROTECTED_DACL_SECURITY_INFORMATION) != 0, {}};
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        char* text = nullptr;
-        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
-            ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && ace->Mask == FILE_ALL_ACCESS &&
-            ace->Header.AceFlags == (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) &&
-            ConvertSidToStringSidA(&ace->SidStart, &text)) {
-            seen.sids.insert(text);
-            LocalFree(text);
-        }
-    }
-    g_protections.push_back(seen);
-    using Fn = DWORD(WINAPI*)(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL);
-    return g_setSecurity->Original<Fn>()(name, type, info, owner, group, dacl, sacl);
+    BOOL made = g_createDirectory.Original<decltype(&CreateDirectoryA)>()(name, attributes);
+    char* text = nullptr;
+    if (made && attributes && ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                                  attributes->lpSecurityDescriptor, SDDL_REVISION_1,
+                                  DACL_SECURITY_INFORMATION, &text, nullptr))
+        g_made[name] = text;
+    LocalFree(text);
+    return made;
 }
 
 std::string CurrentUserSidText()
@@ -283,6 +325,9 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         {"login refused", FtpBehaviour::LoginRefused(), true, {"Verbinden mit FTP fehlgeschlagen", noConnection}},
         {"listing refused", FtpBehaviour::ListFailing(), false, {"Verbunden mit FTP"}},
     };
+    // The user's, the administrators' and the system's; every user may read and run it.
+    const std::string own = "D:P(A;OICI;FA;;;" + CurrentUserSidText() +
+                            ")(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
     for (size_t i = 0; i < rows.size(); ++i) {
         CAPTURE(i);
         CAPTURE(std::string(rows[i].name));
@@ -290,10 +335,7 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         theApp.m_strInstallDir = kSentinelDir;
         std::string typed = scratch.Path() + "Tief\\Produkt" + std::to_string(i);
         LogTail log;
-        g_protections.clear();
-        ImportHook hook("advapi32.dll", "SetNamedSecurityInfoA", reinterpret_cast<void*>(RecordSetSecurity));
-        REQUIRE(hook.Installed());
-        g_setSecurity = &hook;
+        g_made.clear();
 
         StartRun run = PressStart(typed, rows[i].messageBox);
 
@@ -306,12 +348,11 @@ TEST_CASE("Start creates the directory with its backslash, stores it, and stays 
         }
         CHECK(IsFolder(typed));
         CHECK(theApp.m_strInstallDir == typed + "\\");
-        // The outermost folder Start made is the user's alone; what existed is left alone.
-        REQUIRE(g_protections.size() == 1);
-        CHECK(g_protections[0].folder == (i == 0 ? scratch.Path() + "Tief" : typed));
-        CHECK(g_protections[0].isProtected);
-        CHECK(g_protections[0].sids ==
-              std::set<std::string>{CurrentUserSidText(), "S-1-5-32-544", "S-1-5-18"});
+        // Each folder Start made had its permissions from the start; what existed is left alone.
+        std::map<std::string, std::string> made = {{typed, own}};
+        if (i == 0)
+            made[scratch.Path() + "Tief"] = own;
+        CHECK(g_made == made);
         CHECK(log.Messages() == rows[i].logged);
         CHECK(theApp.m_pFtpConnection == nullptr);
         CHECK(FtpServer::Received("CONNECT"));

@@ -104,6 +104,8 @@ stop_installer() {
     wait "$app" 2>/dev/null
     app=
 }
+# appears FILE SECONDS: FILE exists within SECONDS (a started program writes it in its own time)
+appears() { local i; for i in $(seq $((10 * $2))); do [ -e "$1" ] && return; sleep 0.1; done; return 1; }
 ended() {   # ended SECONDS: the installer's process ends within SECONDS
     local deadline=$((SECONDS + $1))
     while kill -0 "$app" 2>/dev/null; do

@@ -151,6 +151,7 @@ run_road() {
     diff -r "$out/expected/.norla" "$settings" >/dev/null || fail "settings folder not beside the desktop folder"
     expect "log" "$(log_new)" "Verbunden mit FTP"$'\n'"Verbunden mit FTP"
     # Started once, as a program of its own in the installer's folder.
+    appears "$target/Norla2024.log" 10
     expect "setup started" "$(cut -f1 "$target/Norla2024.log" 2>/dev/null | tr -d '\r')" \
         "path=${target_win}\\Norla2024.exe"
 }
@@ -201,7 +202,7 @@ run_login_refused_on_start() {
     drive click "$caption" $IDOK
     ended 60 || fail "program still running after the completion message"
     expect "log" "$(log_new)" "Verbunden mit FTP"
-    [ -e "$(install_dir)/Norla2024.log" ] || fail "setup program not started"
+    appears "$(install_dir)/Norla2024.log" 10 || fail "setup program not started"
 }
 
 run_descriptor_missing() {
@@ -320,7 +321,7 @@ run_signed_archives() {
             expect "$case: completion message" "$text" "$(completion_text "$INSTALL_WIN")"
             drive click "$(drive anybox 1)" $IDOK
             ended 60 || fail "$case: program still running after the completion message"
-            [ -e "$(install_dir)/Norla2024.log" ] || fail "$case: setup program not started"
+            appears "$(install_dir)/Norla2024.log" 10 || fail "$case: setup program not started"
         else
             ends_failed "$BAD_SIGNATURE" "signature-$case"
             local left
@@ -348,5 +349,5 @@ run_planted_dll() {
     drive click "$(drive anybox 1)" $IDOK
     ended 60 || fail "program still running after the completion message"
     [ ! -e "$folder/planted-dll-loaded.txt" ] || fail "the planted wininet.dll was loaded"
-    [ -e "$(install_dir)/Norla2024.log" ] || fail "setup program not started"
+    appears "$(install_dir)/Norla2024.log" 10 || fail "setup program not started"
 }

@@ -70,7 +70,7 @@ TEST_CASE("a product archive is unpacked, the settings copied, the setup program
     std::string started = OnlyStartRecord(folder.Path() + "Norla2024.exe");
     char current[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, current);
-    CHECK(started.find("path=" + folder.Path() + "Norla2024.exe\t") == 0);
+    CHECK(started.find("path=" + folder.Path() + "Norla2024.exe\tcommandline=\"" + folder.Path() + "Norla2024.exe\"\t") == 0);
     CHECK(started.find("\tfolder=" + std::string(current)) != std::string::npos);
     CHECK_FALSE(IsFile(FixtureLogPath(folder.Path() + "Elevate.dll")));
 }

@@ -35,13 +35,13 @@ TEST_CASE("error 740: Elevate.dll's export is called once with a second start re
     CHECK(FixtureRecords(folder.Path() + "Elevate.dll") ==
           std::vector<std::string>{
               "attach",
-              "call\tapplication=" + program + "\tflags=0x200\tsize=" + kRecordSize +
+              "call\tapplication=" + program + "\tcommandline=\"" + program + "\"\tflags=0x200\tsize=" + kRecordSize +
                   "\tstartflags=0x100",
               "detach",
           });
     CHECK(GetModuleHandleA((folder.Path() + "Elevate.dll").c_str()) == nullptr);
     // The library started the program with what it was handed.
-    CHECK(OnlyStartRecord(program).find("path=" + program + "\t") == 0);
+    CHECK(OnlyStartRecord(program).find("path=" + program + "\tcommandline=\"" + program + "\"\t") == 0);
 }
 
 TEST_CASE("any other start failure loads no library")

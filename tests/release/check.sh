@@ -38,6 +38,8 @@ PY
 # One byte of the stored text changed: the entry's CRC no longer matches.
 damage() { python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); open(sys.argv[1],"wb").write(d.replace(b"Beispiel\r\n", b"Beispiel!\n"))' $zip; }
 sign() { "$top/scripts/sign-release" . "$work/$1.pem" >/dev/null; }
+# Signed again until r can be encoded the lax way, then so: a superfluous or a missing zero.
+lax_der() { until python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); r=d[4:4+d[3]]; pad=sys.argv[2]=="padded"; assert len(r)==32+(not pad); r=b"\0"+r if pad else r[1:]; b=b"\2"+bytes([len(r)])+r+d[4+d[3]:]; open(sys.argv[1],"wb").write(b"\x30"+bytes([len(b)])+b)' $zip.sig $1 2>/dev/null; do sign vendor; done; }
 flip_last_byte() { python3 -c 'import sys; d=bytearray(open(sys.argv[1],"rb").read()); d[-1]^=1; open(sys.argv[1],"wb").write(d)' "$1"; }
 licence() {   # licence COUNTxLENGTH...: COUNT lines of LENGTH characters, each ending in CR LF
     : >license.txt
@@ -71,6 +73,8 @@ cases=(
     "several problems | rezip -Setup/Norla2024.exe +Setup/aux.h; rm license.txt | | Norla2024.exe;Setup/aux.h: .*device;^license.txt: missing"
     "no signature     | :                                          | --key | ^$zip.sig: missing$"
     "flipped bit      | sign vendor; flip_last_byte $zip.sig       | --key | ^$zip.sig: does not verify"
+    "padded DER       | sign vendor; lax_der padded                | --key | ^$zip.sig: does not verify"
+    "dropped DER zero | sign vendor; lax_der dropped               | --key | ^$zip.sig: does not verify"
     "other key        | sign other                                 | --key | ^$zip.sig: does not verify"
     "other archive    | sign vendor; rezip +Setup/neu.txt          | --key | ^$zip.sig: does not verify"
     "10 MB signature  | head -c 10000000 /dev/zero >$zip.sig       | --key | ^$zip.sig: larger than 1024 bytes$"

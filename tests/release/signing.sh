@@ -2,9 +2,9 @@
 # Authenticode: the build's signing step signs with a certificate made here and now; the
 # signature verifies against it, check-exe names the signer, and a byte changed after
 # signing makes the verification fail. Nothing here reaches a timestamp server.
-#   signing.sh EXE WORKDIR
+#   signing.sh EXE WORKDIR KEYED_EXE KEY.pem   (check-exe names the key KEYED_EXE was built with)
 set -euo pipefail
-exe=$1 work=$2
+exe=$1 work=$2 keyed=$3 key=$4
 top=$(cd "$(dirname "$0")/../.." && pwd)
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -35,4 +35,7 @@ data[0x1000] ^= 0x01
 open(path, "wb").write(data)
 PY
 osslsigncode verify -CAfile cert.pem -in tampered.exe >tampered.log 2>&1 && fail "a tampered program verifies"
+hash=$(openssl ec -in "$key" -pubout -outform DER 2>/dev/null | tail -c 65 | sha256sum | cut -d' ' -f1)
+"$top/scripts/check-exe" "$exe" --machine "$machine" --release | grep -q ', no release key,' || fail "key in $exe"
+"$top/scripts/check-exe" "$keyed" --machine "$machine" --release | grep -q ", release key SHA-256 $hash," || fail "no $hash"
 echo "release_signing: signed, verified, tampering found"
