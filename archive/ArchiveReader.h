@@ -36,4 +36,7 @@ ArchiveReader* OpenArchive(const char* path, const char* password = nullptr);
 DWORD GetArchiveEntry(ArchiveReader* reader, int index, ArchiveEntry* entry);
 // targetPath is the full path of the file to write, or of the folder for a folder entry.
 DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPath);
+// The sum of the uncompressed sizes the central directory's records state (ZIP64 ones
+// included), held at the largest value rather than wrapping: what unpacking will write.
+DWORD GetArchiveUnpackedSize(ArchiveReader* reader, ULONGLONG* size);
 DWORD CloseArchive(ArchiveReader* reader);

@@ -66,6 +66,10 @@ public:
     // The caller owns the file. Throws CInternetException.
     CInternetFile* OpenFile(const char* fileName, DWORD access = GENERIC_READ,
                             DWORD flags = FTP_TRANSFER_TYPE_BINARY, DWORD_PTR context = 1);
+    // Sends one command without a data connection ("TYPE I", "REST 1000") and gives the
+    // server's reply code. A refusal (4xx, 5xx) is a reply; throws CInternetException when
+    // no reply came.
+    int Command(const char* command);
     virtual void Close();
 
     HINTERNET GetHandle() const { return m_hConnection; }

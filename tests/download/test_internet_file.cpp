@@ -1,4 +1,5 @@
-// Reading a server file line by line: line ends, the caller's length limit, bounded memory.
+// Reading a server file line by line: line ends, the caller's length limit, bounded memory;
+// commands before a file is opened, as a resumed download sends them.
 #include "FtpServer.h"
 #include "download/ServerParameters.h"
 #include <doctest.h>
@@ -99,5 +100,46 @@ TEST_CASE("ReadString keeps memory bounded for a line of ten million characters"
     CHECK(after.PeakPagefileUsage - before.PeakPagefileUsage < 2 * 1024 * 1024);
     CHECK_FALSE(file->ReadString(line, 259));
     file->Close();
+    FtpServer::Reset();
+}
+
+TEST_CASE("TYPE I and REST n before the RETR: the server sends the file from byte n")
+{
+    const std::string bytes = PatternBytes(100000);
+    FtpBehaviour refusing;
+    refusing.refuseRest = true;
+    struct Row {
+        FtpBehaviour server;
+        std::vector<std::string> commands;
+        std::vector<int> codes;
+        size_t from;   // the first byte the file arrives with
+    } rows[] = {
+        {FtpBehaviour(), {"TYPE I", "REST 60000"}, {200, 350}, 60000},
+        // pyftpdlib refuses to resume while the type is ASCII, as it is after the login.
+        {FtpBehaviour(), {"REST 60000"}, {501}, 0},
+        {refusing, {"TYPE I", "REST 60000"}, {200, 502}, 0},
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        CAPTURE(i);
+        FtpServer::Reset(rows[i].server);
+        FtpServer::PutFile("product.zip", bytes);
+        CInternetSession session;
+        std::unique_ptr<CFtpConnection> connection(ConnectToDownloadServer(session));
+        for (size_t n = 0; n < rows[i].commands.size(); ++n)
+            CHECK(connection->Command(rows[i].commands[n].c_str()) == rows[i].codes[n]);
+        std::unique_ptr<CInternetFile> file(connection->OpenFile("product.zip"));
+        std::string arrived;
+        char buffer[8192];
+        while (UINT read = file->Read(buffer, sizeof(buffer)))
+            arrived.append(buffer, read);
+        CHECK(arrived == bytes.substr(rows[i].from));
+        // Wine's FtpOpenFileA sends its own TYPE I and PASV between the REST and the RETR;
+        // pyftpdlib keeps the restart point through them.
+        std::vector<std::string> sent = FtpServer::Commands();
+        std::vector<std::string> expected = rows[i].commands;
+        expected.insert(expected.end(), {"TYPE I", "PASV", "RETR product.zip"});
+        REQUIRE(sent.size() >= expected.size());
+        CHECK(std::vector<std::string>(sent.end() - expected.size(), sent.end()) == expected);
+    }
     FtpServer::Reset();
 }
