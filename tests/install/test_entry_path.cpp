@@ -102,10 +102,8 @@ TEST_CASE("the cause in the failure message, and MB as German writes them")
         {999 * MB, false, "999"}, {1234 * MB + 1, false, "1.234"}, {1234 * MB + 1, true, "1.235"},
         {1000000 * MB, true, "1.000.000"}, {~0ULL, true, "17.592.186.044.416"},
     };
-    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
-        CAPTURE(i);
-        CHECK(FormatMegabytes(rows[i].bytes, rows[i].up) == rows[i].text);
-    }
+    for (const Row& row : rows)
+        CHECK(FormatMegabytes(row.bytes, row.up) == row.text);
     CHECK(DiskSpaceMessage("X:\\100%s\\", 1234 * MB + 1, 5 * MB - 1) ==
           "Auf dem Laufwerk von X:\\100%s\\ ist nicht gen\xFCgend Speicherplatz frei.\n"
           "Ben\xF6tigt werden 1.235 MB, frei sind 4 MB. Bitte schaffen Sie Platz und starten Sie "
@@ -113,9 +111,8 @@ TEST_CASE("the cause in the failure message, and MB as German writes them")
     CHECK(ArchiveWriteMessage("C:\\%d\\") ==
           "Das Installationsarchiv konnte nicht nach C:\\%d\\ geschrieben werden.\n"
           "Bitte pr\xFC" "fen Sie die Zugriffsrechte und starten Sie die Installation erneut.");
-    CHECK(ServerArchiveMessage() ==
-          "Auf dem Server wurde kein g\xFCltiges Installationsarchiv gefunden.\n"
-          "Bitte wenden Sie sich an den Hersteller.");
+    CHECK(ServerArchiveMessage() == "Auf dem Server wurde kein g\xFCltiges Installationsarchiv "
+                                    "gefunden.\nBitte wenden Sie sich an den Hersteller.");
 }
 
 TEST_CASE("the settings folder's size is that of the files it copies, one level deep")

@@ -24,12 +24,6 @@ struct FtpBehaviour {
     static FtpBehaviour ListFailing() { return With(&FtpBehaviour::failList, true); }
     static FtpBehaviour NotListening() { return With(&FtpBehaviour::listening, false); }
     static FtpBehaviour DroppingAfter(long long bytes) { return With(&FtpBehaviour::dropAfter, bytes); }
-    static FtpBehaviour DroppingOnceAfter(long long bytes)
-    {
-        FtpBehaviour behaviour = DroppingAfter(bytes);
-        behaviour.dropTimes = 1;
-        return behaviour;
-    }
     static FtpBehaviour EndingAfter(long long bytes) { return With(&FtpBehaviour::endAfter, bytes); }
     static FtpBehaviour Slow(int ms, int block = 8192)
     {

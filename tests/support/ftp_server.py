@@ -6,8 +6,8 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   refuse_login   true: every login is refused (530)
   fail_list      true: LIST, NLST and MLSD are answered with 550
   drop_after     N: a download's data connection is reset after N bytes, every time
-  drop_times     K: with drop_after, only the first K file downloads (RETR) are reset, counted
-                 across connections in ROOT/drops; the others and every listing run whole
+  drop_times     K: with drop_after, only the first K downloads (RETR, counted across
+                 connections in ROOT/drops) are reset; the later ones and listings run whole
   end_after      N: a download's data connection is closed after N bytes, answered with 426
   slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
   slow_block     B: the blocks of slow_ms of a file (not of a listing) hold at most B bytes
@@ -15,8 +15,7 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   refuse_retr    [names]: RETR of these file names is answered with 550
   endless_retr   [names]: RETR of these file names sends the file, then "x" without end
                  and no line feed, until the client goes away (or 30 s have passed)
-  refuse_rest    true: REST is answered with 502 (pyftpdlib itself answers 501 while the
-                 type is ASCII, as after a fresh login)
+  refuse_rest    true: REST is answered with 502 (pyftpdlib's own 501 while the type is ASCII)
   listening      false: the server closes its listening socket (polled, not per connection)
 ROOT/rename.json, a list of [from, to] name pairs, is carried out in ROOT/home and then
 removed: names that differ only in case can be made only here, as Wine's own file calls
@@ -64,16 +63,6 @@ class Authorizer(DummyAuthorizer):
         if handler.control.get("refuse_login"):
             raise AuthenticationFailed("Login refused.")
         super().validate_authentication(username, password, handler)
-
-
-def count_drop(root, limit):
-    """True while fewer than limit downloads have been dropped, counting this one."""
-    path = os.path.join(root, "drops")   # a byte per drop
-    if os.path.exists(path) and os.path.getsize(path) >= limit:
-        return False
-    with open(path, "a", encoding="utf-8") as f:
-        f.write("x")
-    return True
 
 
 class MisbehavingDTP(DTPHandler):
@@ -124,7 +113,7 @@ class Handler(FTPHandler):
     use_sendfile = False   # the misbehaviour lives in DTPHandler.send()
     root = None
     endless = False
-    drop_armed = False   # this RETR is one of the drop_times that are reset
+    drop_armed = False   # this RETR is one of drop_times
 
     def on_connect(self):
         self.control = read_control(self.root)
@@ -146,15 +135,18 @@ class Handler(FTPHandler):
             return None
         self.endless = os.path.basename(file) in self.control.get("endless_retr", [])
         # Decided before the transfer starts: pyftpdlib may send its first block at once.
-        self.drop_armed = ("drop_times" in self.control and os.path.isfile(file) and
-                           count_drop(self.root, self.control["drop_times"]))
+        drops = os.path.join(self.root, "drops")   # a byte per download dropped
+        done = os.path.getsize(drops) if os.path.exists(drops) else 0
+        self.drop_armed = os.path.isfile(file) and done < self.control.get("drop_times", 0)
+        if self.drop_armed:
+            with open(drops, "a", encoding="utf-8") as f:
+                f.write("x")
         return super().ftp_RETR(file)
 
     def ftp_REST(self, line):
-        if self.control.get("refuse_rest"):
-            self.respond("502 Restart refused.")
-            return None
-        return super().ftp_REST(line)
+        if not self.control.get("refuse_rest"):
+            return super().ftp_REST(line)
+        self.respond("502 Restart refused.")
 
     def push_dtp_data(self, data, isproducer=False, file=None, cmd=None):
         if cmd == "RETR" and isproducer and self.endless:
