@@ -106,7 +106,7 @@ TEST_CASE("ReadString keeps memory bounded for a line of ten million characters"
 TEST_CASE("after TYPE I and REST n on a new connection the server sends the file from byte n")
 {
     const std::string bytes = PatternBytes(100000);
-    FtpBehaviour dropOnce = FtpBehaviour::DroppingAfter(60000), refusing;
+    FtpBehaviour dropOnce = FtpBehaviour::DroppingAfter(30000), refusing;
     dropOnce.dropTimes = 1;
     refusing.refuseRest = true;
     struct Row {
