@@ -7,7 +7,7 @@ std::string CompletionMessage(const std::string& installDir);
 std::string DownloadFailedMessage();
 // The vendor's server offers no usable archive.
 std::string ServerArchiveMessage();
-// The archive cannot be written into `folder` for a reason other than space.
+// The archive cannot be written into `folder` (its full path) for a reason other than space.
 std::string ArchiveWriteMessage(const std::string& folder);
 // Too little room on the installation folder's volume; the figures in MB as German writes them.
 std::string DiskSpaceMessage(const std::string& installDir, ULONGLONG needed, ULONGLONG available);
