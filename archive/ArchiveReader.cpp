@@ -7,6 +7,7 @@
 #include "framework/Handles.h"
 #include "util/OrdinaryName.h"
 #include <unzip.h>
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -36,6 +37,7 @@ public:
     HandleFileView view;   // minizip's file, which the reader also reads local headers from
     CHandle entrylessFile;   // an archive minizip cannot open: no entries
     int entryCount = 0;
+    ULONGLONG unpackedSize = 0;   // the records' uncompressed sizes, held at the largest value
     ZPOS64_T firstRecord = 0;   // where minizip finds the first central record
     int currentIndex = -1;   // minizip's current entry; -1 while unknown
     // The first index that cannot be reached: the one that stands for a damaged end of the
@@ -143,6 +145,18 @@ bool LocateDirectory(HandleFileView& view, CentralDirectory& directory)
     return true;
 }
 
+ULONGLONG RecordedUncompressedSize(ArchiveReader& reader, const BYTE* header, ULONGLONG at)
+{
+    DWORD recorded = ReadDword(header + 24);
+    DWORD extraLength = ReadWord(header + 30);
+    // Only a ZIP64 size needs the extra field, which the walk otherwise skips.
+    if (recorded != MAXDWORD ||
+        ReadView(reader.view, at + kCentralHeaderSize + ReadWord(header + 28),
+                 reader.localExtraField, extraLength) != extraLength)
+        return recorded;
+    return CentralUncompressedSize(recorded, reader.localExtraField, extraLength);
+}
+
 // Walks the central directory once, headers only, and counts its records: the end record's
 // count is no help, for old tools let it wrap past 65,535 and a hostile archive claims
 // billions. Bytes of the directory that are no record stand for one more entry, which
@@ -165,6 +179,8 @@ bool CountEntries(ArchiveReader& reader)
         if (next > directory.end)
             break;
         ++count;
+        ULONGLONG size = RecordedUncompressedSize(reader, header, at);
+        reader.unpackedSize += std::min(size, ULLONG_MAX - reader.unpackedSize);
         at = next;
     }
     reader.entryCount = count;
@@ -449,6 +465,14 @@ DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPa
     if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
         return ExtractFolder(*reader, targetPath);
     return ExtractFile(*reader, entry, targetPath, report);
+}
+
+DWORD GetArchiveUnpackedSize(ArchiveReader* reader, ULONGLONG* size)
+{
+    if (!reader || !size)
+        return AR_BAD_ARGUMENT;
+    *size = reader->unpackedSize;
+    return AR_OK;
 }
 
 DWORD CloseArchive(ArchiveReader* reader)

@@ -41,4 +41,7 @@ typedef std::function<void()> ArchiveBlockReport;
 // targetPath is the full path of the file to write, or of the folder for a folder entry.
 DWORD ExtractArchiveEntry(ArchiveReader* reader, int index, const char* targetPath,
                           const ArchiveBlockReport& report = ArchiveBlockReport());
+// The sum of the uncompressed sizes the central directory's records state (ZIP64 ones
+// included), held at the largest value rather than wrapping: what unpacking will write.
+DWORD GetArchiveUnpackedSize(ArchiveReader* reader, ULONGLONG* size);
 DWORD CloseArchive(ArchiveReader* reader);

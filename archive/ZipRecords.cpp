@@ -74,3 +74,12 @@ bool LocalSizesAgree(const BYTE (&header)[kLocalHeaderSize], const BYTE* extra, 
     }
     return compressed == compressedSize && uncompressed == uncompressedSize;
 }
+
+ULONGLONG CentralUncompressedSize(DWORD recorded, const BYTE* extra, size_t extraLength)
+{
+    size_t blockLength = 0;
+    const BYTE* block = recorded == kSizeInZip64Block
+                            ? FindExtraBlock(extra, extraLength, kZip64BlockId, blockLength)
+                            : nullptr;
+    return block && blockLength >= 8 ? ReadQword(block) : recorded;
+}

@@ -22,3 +22,7 @@ size_t FindLastSignature(const BYTE* tail, size_t length, const char* signature)
 // follow the data and the header's are not compared.
 bool LocalSizesAgree(const BYTE (&header)[kLocalHeaderSize], const BYTE* extra, size_t extraLength,
                      ULONGLONG compressedSize, ULONGLONG uncompressedSize);
+
+// The uncompressed size of a central record that states `recorded`: 0xFFFFFFFF stands for
+// the first field of the record's ZIP64 block, and stays itself when there is none.
+ULONGLONG CentralUncompressedSize(DWORD recorded, const BYTE* extra, size_t extraLength);

@@ -7,7 +7,6 @@
 #include <string>
 
 const char* const kDescriptorName = "norlainstaller.ini";
-const unsigned kTransferBlock = 512;
 const unsigned kLargestRead = 65536;
 const int kProgressRangeHigh = 1046;
 const long long kBytesPerProgressStep = 1400000;

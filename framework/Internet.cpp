@@ -31,6 +31,24 @@ CInternetSession* SessionOf(HINTERNET handle)
     return sessions.size() == 1 ? sessions.front() : nullptr;
 }
 
+// The code that the last reply line WinINet received on this thread starts with; 0 if none.
+int LastFtpReplyCode()
+{
+    char reply[2048] = "";   // WinINet keeps less of a reply than this
+    DWORD length = sizeof(reply) - 1;
+    DWORD code = 0;
+    if (!::InternetGetLastResponseInfoA(&code, reply, &length))
+        return 0;
+    // Of a reply of several lines, the last one starts with the reply's code.
+    const char* line = reply;
+    for (const char* p = reply; *p; ++p)
+        if (*p == '\n' && p[1] != '\0')
+            line = p + 1;
+    bool digits = line[0] >= '1' && line[0] <= '5' && line[1] >= '0' && line[1] <= '9' &&
+                  line[2] >= '0' && line[2] <= '9';
+    return digits ? (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0') : 0;
+}
+
 void CloseInternetHandle(HINTERNET& handle)
 {
     if (handle) {
@@ -134,6 +152,20 @@ CInternetFile* CFtpConnection::OpenFile(const char* fileName, DWORD access, DWOR
     if (file == nullptr)
         AfxThrowInternetException();
     return new CInternetFile(file);
+}
+
+int CFtpConnection::Command(const char* command)
+{
+    BOOL answered = ::FtpCommandA(m_hConnection, FALSE, FTP_TRANSFER_TYPE_BINARY, command, 1,
+                                  nullptr);
+    DWORD error = ::GetLastError();
+    // The reply text is kept per thread: it must be read on the thread that sent the command.
+    int code = LastFtpReplyCode();
+    // A refusal comes as ERROR_INTERNET_EXTENDED_ERROR with the reply; any other error means
+    // the reply text left over is an older one.
+    if (!answered && (error != ERROR_INTERNET_EXTENDED_ERROR || code < 400))
+        throw CInternetException(error);
+    return code;
 }
 
 void CFtpConnection::Close()

@@ -66,6 +66,10 @@ public:
     // The caller owns the file. Throws CInternetException.
     CInternetFile* OpenFile(const char* fileName, DWORD access = GENERIC_READ,
                             DWORD flags = FTP_TRANSFER_TYPE_BINARY, DWORD_PTR context = 1);
+    // Sends one command without a data connection ("TYPE I", "REST 1000") and gives the
+    // server's reply code, a refusal's too (a 5xx for REST). Throws CInternetException when
+    // no reply came, or for a reply WinINet names an error of its own (425, 426, 530).
+    int Command(const char* command);
     virtual void Close();
 
     HINTERNET GetHandle() const { return m_hConnection; }

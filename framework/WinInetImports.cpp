@@ -69,7 +69,11 @@ void* WinInetProc(const char* name)
         (HINTERNET a, LPCSTR b, LPWIN32_FIND_DATAA c, DWORD d, DWORD_PTR e), \
         (a, b, c, d, e)) \
     X(HINTERNET, FtpOpenFileA, 20, \
-        (HINTERNET a, LPCSTR b, DWORD c, DWORD d, DWORD_PTR e), (a, b, c, d, e))
+        (HINTERNET a, LPCSTR b, DWORD c, DWORD d, DWORD_PTR e), (a, b, c, d, e)) \
+    X(BOOL, FtpCommandA, 24, \
+        (HINTERNET a, BOOL b, DWORD c, LPCSTR d, DWORD_PTR e, HINTERNET* f), \
+        (a, b, c, d, e, f)) \
+    X(BOOL, InternetGetLastResponseInfoA, 12, (LPDWORD a, LPSTR b, LPDWORD c), (a, b, c))
 
 NORLA_WININET_FUNCTIONS(NORLA_WININET_IMPORT)
 

@@ -34,6 +34,38 @@ std::string DownloadFailedMessage()
            "Bitte prüfen Sie die Internetverbindung und starten Sie die Installation erneut.";
 }
 
+std::string ServerArchiveMessage()
+{
+    return "Auf dem Server wurde kein gültiges Installationsarchiv gefunden.\n"
+           "Bitte wenden Sie sich an den Hersteller.";
+}
+
+std::string ArchiveWriteMessage(const std::string& folder)
+{
+    return Format("Das Installationsarchiv konnte nicht nach %s geschrieben werden.\n"
+                  "Bitte prüfen Sie die Zugriffsrechte und starten Sie die Installation erneut.",
+                  folder.c_str());
+}
+
+std::string DiskSpaceMessage(const std::string& installDir, ULONGLONG needed, ULONGLONG available)
+{
+    return Format("Auf dem Laufwerk von %s ist nicht genügend Speicherplatz frei.\n"
+                  "Benötigt werden %s MB, frei sind %s MB. Bitte schaffen Sie Platz und starten "
+                  "Sie die Installation erneut.",
+                  installDir.c_str(), FormatMegabytes(needed, true).c_str(),
+                  FormatMegabytes(available, false).c_str());
+}
+
+std::string FormatMegabytes(ULONGLONG bytes, bool roundUp)
+{
+    const ULONGLONG kMegabyte = 1048576;
+    ULONGLONG megabytes = bytes / kMegabyte + (roundUp && bytes % kMegabyte != 0 ? 1 : 0);
+    std::string digits = std::to_string(megabytes);
+    for (size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ".");
+    return digits;
+}
+
 std::string ArchiveFailedMessage(const std::string& archivePath)
 {
     return Format("Das Installationsarchiv %s konnte nicht geöffnet werden.\n"

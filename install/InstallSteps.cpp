@@ -5,7 +5,10 @@
 #include "install/EntryPath.h"
 #include <direct.h>
 #include <shlobj.h>
+#include <algorithm>
+#include <climits>
 #include <cstring>
+#include <vector>
 
 namespace {
 const char* const kDesktopLink = "\\Norla Kesto 2.0.lnk";
@@ -86,6 +89,22 @@ bool CopySettingsFolder(const std::string& installDir, CCaptionFeedback* feedbac
     target = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\..\\" + kSettingsFolder + "\\";
     CDiskObject disk(feedback);
     return disk.CopyFolder(source, target) || !disk.FolderExists(source);
+}
+
+ULONGLONG SettingsFolderSize(const std::string& installDir)
+{
+    std::string source = installDir + kSettingsFolder + "\\";
+    std::vector<std::string> names;
+    CDiskObject(nullptr).ListFiles(source, names);
+    ULONGLONG total = 0;
+    for (const std::string& name : names) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (::GetFileAttributesExA((source + name).c_str(), GetFileExInfoStandard, &data)) {
+            ULONGLONG size = static_cast<ULONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+            total += std::min(size, ULLONG_MAX - total);
+        }
+    }
+    return total;
 }
 
 std::string FullPath(const std::string& path)

@@ -24,6 +24,9 @@ Unpacking UnpackArchive(const std::string& archivePath, const std::string& insta
 // showing the disk object's last text.
 bool CopySettingsFolder(const std::string& installDir, CCaptionFeedback* feedback, std::string& target);
 
+// The bytes CopySettingsFolder copies: the files of installDir's ".norla", one level deep.
+ULONGLONG SettingsFolderSize(const std::string& installDir);
+
 // The desktop and start-menu shortcuts of the companion application, as asked. The start-menu
 // entry carries the description only when the desktop shortcut was asked for in the same run.
 // COM is released, and the shell told, only on the start-menu path.

@@ -116,9 +116,8 @@ def make_zip64(out):
         f.write(data)
 
 
-def make_huge_entry(out):
+def make_huge_entry(out, file_name="huge-entry.zip", huge=5 << 30):
     """By hand: an entry whose ZIP64 sizes claim 5 GiB, between two ordinary ones."""
-    huge = 5 << 30
     body, central = b"", b""
     for name, data, claimed in [(b"before.txt", b"before", None), (b"huge.bin", b"x" * 10, huge),
                                 (b"after.txt", b"after", None)]:
@@ -137,7 +136,7 @@ def make_huge_entry(out):
         central += sizes + struct.pack("<HHHHHII", len(name), len(central_extra), 0, 0, 0,
                                        0x81A40000, offset) + name + central_extra
     end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 3, 3, len(central), len(body), 0)
-    with open(f"{out}/huge-entry.zip", "wb") as f:
+    with open(f"{out}/{file_name}", "wb") as f:
         f.write(body + central + end)
 
 
@@ -203,6 +202,7 @@ def main():
     make_utf8_names(out)
     make_zip64(out)
     make_huge_entry(out)
+    make_huge_entry(out, "overflow.zip", (1 << 64) - 1)
 
 
 if __name__ == "__main__":

@@ -1,4 +1,5 @@
-// Reading a server file line by line: line ends, the caller's length limit, bounded memory.
+// Reading a server file line by line: line ends, the caller's length limit, bounded memory;
+// commands before a file is opened, as a resumed download sends them.
 #include "FtpServer.h"
 #include "download/ServerParameters.h"
 #include <doctest.h>
@@ -99,5 +100,48 @@ TEST_CASE("ReadString keeps memory bounded for a line of ten million characters"
     CHECK(after.PeakPagefileUsage - before.PeakPagefileUsage < 2 * 1024 * 1024);
     CHECK_FALSE(file->ReadString(line, 259));
     file->Close();
+    FtpServer::Reset();
+}
+
+TEST_CASE("after a broken read, TYPE I and REST n on a new connection bring the rest from byte n")
+{
+    const std::string bytes = PatternBytes(100000);
+    FtpBehaviour server = FtpBehaviour::DroppingAfter(30000);
+    server.dropTimes = 1;   // a second drop would break the resumed read
+    FtpServer::Reset(server);
+    FtpServer::PutFile("product.zip", bytes);
+    std::string arrived, rest;
+    for (bool resume : {false, true}) {
+        CInternetSession session;
+        std::unique_ptr<CFtpConnection> connection(ConnectToDownloadServer(session));
+        if (resume) {
+            REQUIRE(arrived.size() < bytes.size());
+            rest = "REST " + std::to_string(arrived.size());
+            CHECK(connection->Command("TYPE I") == 200);
+            CHECK(connection->Command(rest.c_str()) == 350);
+        }
+        std::unique_ptr<CInternetFile> file(connection->OpenFile("product.zip"));
+        char buffer[8192];
+        try {
+            while (UINT read = file->Read(buffer, sizeof(buffer)))
+                arrived.append(buffer, read);
+        } catch (const CInternetException&) {
+            CHECK_FALSE(resume);
+        }
+    }
+    CHECK(arrived == bytes);
+    // Wine's FtpOpenFileA sends its own TYPE I and PASV between the REST and the RETR;
+    // pyftpdlib keeps the restart point through them.
+    const std::vector<std::string> tail = {"TYPE I", rest, "TYPE I", "PASV", "RETR product.zip"};
+    std::vector<std::string> sent = FtpServer::Commands();
+    REQUIRE(sent.size() >= tail.size());
+    CHECK(std::vector<std::string>(sent.end() - tail.size(), sent.end()) == tail);
+
+    // A refusal is the server's answer (pyftpdlib's own one is 501 while the type is ASCII).
+    server.refuseRest = true;
+    FtpServer::Reset(server);
+    CInternetSession session;
+    std::unique_ptr<CFtpConnection> connection(ConnectToDownloadServer(session));
+    CHECK(connection->Command("REST 1") == 502);
     FtpServer::Reset();
 }

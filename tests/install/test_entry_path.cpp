@@ -1,7 +1,10 @@
-// Where entries go: the first-level drop, the DOS umlaut table and the target path.
+// Where entries go: the first-level drop, the DOS umlaut table and the target path; the
+// messages and the settings folder's size.
+#include "Files.h"
 #include "archive/ArchiveReader.h"
 #include "install/EntryPath.h"
 #include "install/InstallMessages.h"
+#include "install/InstallSteps.h"
 #include <doctest.h>
 #include <cstring>
 
@@ -85,4 +88,40 @@ TEST_CASE("a path with a percent sign is text in a message, not a format")
           "Das Installationsarchiv C:\\100%s%n\\a.zip konnte nicht ge\xF6" "ffnet werden.\n"
           "Bitte starten Sie die Installation erneut.");
     CHECK(EntriesFailedMessage(2, 11, "C:\\%d\\").find(" in C:\\%d\\ und ") != std::string::npos);
+}
+
+TEST_CASE("the cause in the failure message, and MB as German writes them")
+{
+    const ULONGLONG MB = 1048576;
+    struct Row {
+        ULONGLONG bytes;
+        bool up;
+        const char* text;
+    } rows[] = {
+        {0, true, "0"}, {1, true, "1"}, {MB - 1, false, "0"}, {MB, true, "1"}, {MB + 1, true, "2"},
+        {999 * MB, false, "999"}, {1234 * MB + 1, false, "1.234"}, {1234 * MB + 1, true, "1.235"},
+        {1000000 * MB, true, "1.000.000"}, {~0ULL, true, "17.592.186.044.416"},
+    };
+    for (const Row& row : rows)
+        CHECK(FormatMegabytes(row.bytes, row.up) == row.text);
+    CHECK(DiskSpaceMessage("X:\\100%s\\", 1234 * MB + 1, 5 * MB - 1) ==
+          "Auf dem Laufwerk von X:\\100%s\\ ist nicht gen\xFCgend Speicherplatz frei.\n"
+          "Ben\xF6tigt werden 1.235 MB, frei sind 4 MB. Bitte schaffen Sie Platz und starten Sie "
+          "die Installation erneut.");
+    CHECK(ArchiveWriteMessage("C:\\%d\\") ==
+          "Das Installationsarchiv konnte nicht nach C:\\%d\\ geschrieben werden.\n"
+          "Bitte pr\xFC" "fen Sie die Zugriffsrechte und starten Sie die Installation erneut.");
+    CHECK(ServerArchiveMessage() == "Auf dem Server wurde kein g\xFCltiges Installationsarchiv "
+                                    "gefunden.\nBitte wenden Sie sich an den Hersteller.");
+}
+
+TEST_CASE("the settings folder's size is that of the files it copies, one level deep")
+{
+    ScratchFolder dir;
+    CHECK(SettingsFolderSize(dir.Path()) == 0);
+    CreateDirectoryA((dir.Path() + ".norla").c_str(), nullptr);
+    CreateDirectoryA((dir.Path() + ".norla\\sub").c_str(), nullptr);
+    for (const char* name : {".norla\\a.ini", ".norla\\b", ".norla\\sub\\deep.ini"})
+        WriteBytes(dir.Path() + name, std::string(strlen(name), 'x'));
+    CHECK(SettingsFolderSize(dir.Path()) == 12 + 8);
 }

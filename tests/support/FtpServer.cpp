@@ -25,12 +25,17 @@ void FtpServer::Reset(const FtpBehaviour& behaviour)
     RemoveTree(Home());
     CreateDirectoryA(Home().c_str(), nullptr);
     DeleteFileA((Root() + "commands.log").c_str());
+    DeleteFileA((Root() + "drops").c_str());
     std::ostringstream control;
     control << "{\"refuse_login\": " << (behaviour.refuseLogin ? "true" : "false")
             << ", \"fail_list\": " << (behaviour.failList ? "true" : "false")
             << ", \"listening\": " << (behaviour.listening ? "true" : "false");
     if (behaviour.dropAfter >= 0)
         control << ", \"drop_after\": " << behaviour.dropAfter;
+    if (behaviour.dropTimes >= 0)
+        control << ", \"drop_times\": " << behaviour.dropTimes;
+    if (behaviour.refuseRest)
+        control << ", \"refuse_rest\": true";
     if (behaviour.endAfter >= 0)
         control << ", \"end_after\": " << behaviour.endAfter;
     if (behaviour.slowMs > 0)

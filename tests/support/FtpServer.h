@@ -10,11 +10,13 @@ struct FtpBehaviour {
     bool refuseLogin = false;
     bool failList = false;
     long long dropAfter = -1;   // reset the data connection after this many bytes
+    int dropTimes = -1;         // ... only on the first this many file downloads
     long long endAfter = -1;    // close it after this many bytes and answer 426
     int slowMs = 0;             // wait after every block of at most 8 KiB
     int slowBlock = 8192;       // ... or of at most this many bytes
     std::string refuseRetr;     // RETR of this file name is answered with 550
     std::string endlessRetr;    // RETR of this file name sends it, then a line without end
+    bool refuseRest = false;    // REST is answered with 502
     bool listening = true;      // false: nothing listens on the port
 
     // The usual faults, one each, for the rows of a table.

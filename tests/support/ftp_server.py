@@ -5,7 +5,9 @@ account, serving ROOT/home.
 The tests steer it through ROOT/control.json, read afresh at each new connection:
   refuse_login   true: every login is refused (530)
   fail_list      true: LIST, NLST and MLSD are answered with 550
-  drop_after     N: a download's data connection is reset after N bytes
+  drop_after     N: a download's data connection is reset after N bytes, every time
+  drop_times     K: with drop_after, only the first K downloads (RETR, counted across
+                 connections in ROOT/drops) are reset; the later ones and listings run whole
   end_after      N: a download's data connection is closed after N bytes, answered with 426
   slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
   slow_block     B: the blocks of slow_ms of a file (not of a listing) hold at most B bytes
@@ -13,6 +15,7 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   refuse_retr    [names]: RETR of these file names is answered with 550
   endless_retr   [names]: RETR of these file names sends the file, then "x" without end
                  and no line feed, until the client goes away (or 30 s have passed)
+  refuse_rest    true: REST is answered with 502 (pyftpdlib's own 501 while the type is ASCII)
   listening      false: the server closes its listening socket (polled, not per connection)
 ROOT/rename.json, a list of [from, to] name pairs, is carried out in ROOT/home and then
 removed: names that differ only in case can be made only here, as Wine's own file calls
@@ -66,6 +69,9 @@ class MisbehavingDTP(DTPHandler):
     def send(self, data):
         control = self.cmd_channel.control
         reset = control.get("drop_after")
+        if "drop_times" in control and not (self.file_obj is not None and
+                                            self.cmd_channel.drop_armed):
+            reset = None
         limit = reset if reset is not None else control.get("end_after")
         if limit is not None:
             left = limit - self.tot_bytes_sent
@@ -107,6 +113,7 @@ class Handler(FTPHandler):
     use_sendfile = False   # the misbehaviour lives in DTPHandler.send()
     root = None
     endless = False
+    drop_armed = False   # this RETR is one of drop_times
 
     def on_connect(self):
         self.control = read_control(self.root)
@@ -127,7 +134,19 @@ class Handler(FTPHandler):
             self.respond("550 Not readable.")
             return None
         self.endless = os.path.basename(file) in self.control.get("endless_retr", [])
+        # Decided before the transfer starts: pyftpdlib may send its first block at once.
+        drops = os.path.join(self.root, "drops")   # a byte per download dropped
+        done = os.path.getsize(drops) if os.path.exists(drops) else 0
+        self.drop_armed = os.path.isfile(file) and done < self.control.get("drop_times", 0)
+        if self.drop_armed:
+            with open(drops, "a", encoding="utf-8") as f:
+                f.write("x")
         return super().ftp_RETR(file)
+
+    def ftp_REST(self, line):
+        if not self.control.get("refuse_rest"):
+            return super().ftp_REST(line)
+        self.respond("502 Restart refused.")
 
     def push_dtp_data(self, data, isproducer=False, file=None, cmd=None):
         if cmd == "RETR" and isproducer and self.endless:
