@@ -11,5 +11,6 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     static_assert(sizeof(releaseKey) == 65, "an uncompressed P-256 point");
     theApp.m_pReleaseKey = releaseKey;
 #endif
+    theApp.m_commandLine = ParseCommandLine(::GetCommandLineA());
     return theApp.Run(hInstance);
 }
