@@ -59,6 +59,7 @@ bool TakeSwitch(const std::string& argument, CommandLine& result)
     std::string name = LowerCase(argument.substr(1, equals == std::string::npos ? equals : equals - 1));
     for (const auto& flag : kFlags) {
         if (name == flag.name) {
+            // Even "/quiet=ja" keeps the error quiet: a message box would stall a deployment.
             result.*flag.flag = true;
             return equals == std::string::npos;
         }

@@ -14,21 +14,26 @@ const char* const kLicenseNotAcceptedLog = "Lizenz nicht angenommen (/accept-lic
 const char* const kExitLog = "Beendet mit Code %d";
 const char* const kBadSwitchText = "Unbekannter oder fehlerhafter Schalter: ";
 
+// Short lines: the message box wraps at a narrow width.
 std::string CommandLineHelp()
 {
-    return std::string("Aufruf: ") + AfxGetAppName() + ".exe [Schalter] [-- Argumente für Norla2024.exe]\n\n"
-        "Schalter beginnen mit / oder -, Groß- und Kleinschreibung gilt gleich:\n\n"
-        "/quiet - ohne jedes Fenster installieren\n"
-        "/passive - nur den Fortschritt zeigen, ohne Fragen und Meldungen\n"
-        "/accept-license - die Lizenzbestimmungen annehmen (nötig mit /quiet und /passive)\n"
-        "/dir=PFAD - Installationsverzeichnis (sonst " + kDefaultInstallDir + ")\n"
-        "/desktop-icon - Verknüpfung auf dem Desktop anlegen\n"
-        "/start-menu - Startmenü-Eintrag anlegen\n"
-        "/log=DATEI - das Installationsprotokoll auch in DATEI schreiben\n"
-        "/? - diese Übersicht zeigen\n"
+    return std::string("Aufruf: ") + AfxGetAppName() + ".exe [Schalter] [-- Argumente]\n\n"
+        "/quiet - ohne Fenster installieren\n"
+        "/passive - nur den Fortschritt zeigen, ohne Fragen\n"
+        "/accept-license - Lizenz annehmen (für /quiet, /passive)\n"
+        "/dir=PFAD - Installationsverzeichnis\n"
+        "/desktop-icon - Verknüpfung auf dem Desktop\n"
+        "/start-menu - Eintrag im Startmenü\n"
+        "/log=DATEI - Protokoll auch in DATEI schreiben\n"
+        "/? - diese Übersicht\n"
         "-- ARGUMENTE - alles danach erhält Norla2024.exe\n\n"
-        "Rückgabewerte: 0 installiert, 1602 abgebrochen, 1603 fehlgeschlagen, "
-        "1618 eine andere Installation läuft, 1639 Befehlszeile ungültig.";
+        "Schalter auch mit -, in Groß- oder Kleinschreibung.\n\n"
+        "Rückgabewerte:\n"
+        "0 installiert\n"
+        "1602 abgebrochen\n"
+        "1603 fehlgeschlagen\n"
+        "1618 eine andere Installation läuft\n"
+        "1639 Befehlszeile ungültig";
 }
 }
 

@@ -352,7 +352,7 @@ run_planted_dll() {
 }
 
 # Switches: each run's exit code and every window it showed, seen by the driver that started it.
-installer_cmd() { local p=${EXE//\//\\}; echo "\"Z:$p\" $1"; }
+installer_cmd() { local p=${EXE//\//\\}; echo "\"Z:$p\" ${1:-}"; }
 run_alone() { drive run 60 "$(installer_cmd "$1")"; }   # run_alone ARGS
 # A run that shows one box, in the background; box_run_end checks its text and closes it.
 box_run() { drive run 60 "$(installer_cmd "$1")" >"$out/box-run.txt" & box_pid=$!; }
@@ -374,9 +374,9 @@ run_command_line() {
     expect "log" "$(log_new)" "$lines"
     expect "log copy" "$(sed -E 's/^[0-9]{2}\.[A-Za-z]+\.[0-9]{4} [0-9:]{8}  //' "$(unix_path "$copy")" | tr -d '\r')" "$lines"
     log_mark
-    box_run '/quiet=ja'
-    box_run_end unknown-switch 'Unbekannter oder fehlerhafter Schalter: /quiet=ja' 1639
-    expect "log" "$(log_new)" "Befehlszeile ungültig: /quiet=ja"
+    box_run '/silent'
+    box_run_end unknown-switch 'Unbekannter oder fehlerhafter Schalter: /silent' 1639
+    expect "log" "$(log_new)" "Befehlszeile ungültig: /silent"
 
     # A second copy while the first shows its first page: 1618, no window of its own; an
     # interactive one brings the first to the front (here from behind the help box).
@@ -384,12 +384,13 @@ run_command_line() {
     drive wait "$INFO" 120 || fail "information page did not appear"
     box_run '-?'
     drive msgbox NorlaInstaller 60 >/dev/null
+    shot help
     expect "second, interactive" "$(run_alone '')" "exit 1618"
     expect "in front" "$(drive front)" "$INFO"
     log_mark
     expect "second, unattended" "$(run_alone '/passive /accept-license')" "exit 1618"
     expect "log" "$(log_new)" "Beendet mit Code 1618"
-    box_run_end help 'Aufruf: NorlaInstaller.exe [Schalter]' 0
+    box_run_end first-in-front 'Aufruf: NorlaInstaller.exe [Schalter]' 0
     drive click "$INFO" $IDCANCEL
     wait $first
     expect "first, cancelled" "$(tail -1 "$out/first-run.txt")" "exit 1602"
