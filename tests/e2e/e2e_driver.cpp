@@ -253,7 +253,8 @@ BOOL CALLBACK NoteWindow(HWND hwnd, LPARAM param)
     if (owner != process->processId || !IsWindowVisible(hwnd))
         return TRUE;
     std::string line = "window " + TextOf(hwnd) + "\n";
-    if (process->seen->find(line) == std::string::npos)
+    // A window destroyed meanwhile answers with no text.
+    if (IsWindowVisible(hwnd) && process->seen->find(line) == std::string::npos)
         *process->seen += line;
     return TRUE;
 }
