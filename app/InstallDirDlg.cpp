@@ -23,6 +23,8 @@ void AppendBackslash(std::string& directory)
 
 CInstallDirDlg::CInstallDirDlg() : CDialog(IDD_INSTALL_DIR)
 {
+    if (theApp.m_commandLine.dir)
+        m_strDirectory = *theApp.m_commandLine.dir;
 }
 
 void CInstallDirDlg::DoDataExchange(CDataExchange* pDX)
@@ -117,6 +119,7 @@ void CInstallDirDlg::OnStart()
         return;
     ShowWindow(SW_HIDE);
     theApp.m_dlgProgress.DoModal();
+    theApp.SetExitCode(kExitInstalled);
     OnOK();
 }
 

@@ -1,8 +1,17 @@
 #pragma once
 // The application object and the install state shared by the pages and the installation run.
+#include "app/CommandLine.h"
+#include "app/InstallerLock.h"
 #include "framework/WinApp.h"
 #include "install/ProgressDlg.h"
 #include <string>
+
+// Exit codes, as deployment tools know them from other installers.
+const int kExitInstalled = ERROR_SUCCESS;
+const int kExitCancelled = ERROR_INSTALL_USEREXIT;               // 1602
+const int kExitFailed = ERROR_INSTALL_FAILURE;                   // 1603
+const int kExitAlreadyRunning = ERROR_INSTALL_ALREADY_RUNNING;   // 1618
+const int kExitBadCommandLine = ERROR_INVALID_COMMAND_LINE;      // 1639
 
 class CFtpConnection;
 class CInternetSession;
@@ -13,11 +22,17 @@ public:
     ~CSetupApp() override;
 
     BOOL InitInstance() override;
-    // Into the install log.
+    int ExitInstance() override;
+    // Into the install log; the run has failed.
     void LogInternalError(const std::string& text) override;
     // What the progress window's start timer runs: the installation on the install state,
     // reporting to the window (or to whatever stands in for it).
     void Install(CProgressSink& progress, CCaptionFeedback* feedback, CInstallationReporter& reporter);
+
+    // A failure, once set, stays the exit code.
+    void SetExitCode(int code);
+
+    CommandLine m_commandLine;   // as the program was started
 
     std::string m_strArchivePath;         // m_strInstallDir + archive name in lower case
     std::string m_strInstallDir;          // empty or ends with a backslash
@@ -30,6 +45,12 @@ public:
     // The vendor's public key (kReleaseKeySize bytes) when the program was built with one:
     // then only an archive with its valid signature is unpacked.
     const unsigned char* m_pReleaseKey = nullptr;
+
+private:
+    bool AcceptCommandLine();
+    int RunUnattended();
+
+    CInstallerLock m_lock;
 };
 
 extern CSetupApp theApp;

@@ -17,5 +17,6 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     static_assert(sizeof(releaseKey) == 85, "the marker, then an uncompressed P-256 point");
     theApp.m_pReleaseKey = releaseKey.point;
 #endif
+    theApp.m_commandLine = ParseCommandLine(::GetCommandLineA());
     return theApp.Run(hInstance);
 }

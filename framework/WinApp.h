@@ -14,7 +14,8 @@ public:
 
     // Returns FALSE to end the program instead of entering a message loop.
     virtual BOOL InitInstance() { return FALSE; }
-    virtual int ExitInstance() { return 0; }
+    // The program's exit code, which Run returns.
+    virtual int ExitInstance() { return m_nExitCode; }
     // Takes one message from the queue (waiting for it) and dispatches it;
     // FALSE when it was WM_QUIT.
     virtual BOOL PumpMessage();
@@ -27,11 +28,12 @@ public:
 
     // Registers the common controls (progress bar) and the themed look, once a process.
     static void InitCommonControls();
-    // Program entry after the application object is constructed.
+    // Program entry after the application object is constructed; returns the exit code.
     int Run(HINSTANCE hInstance);
 
     HINSTANCE m_hInstance = nullptr;
     CWnd* m_pMainWnd = nullptr;
+    int m_nExitCode = 0;
 };
 
 CWinApp* AfxGetApp();

@@ -240,6 +240,58 @@ int State(HWND control, Args)
                  (check == BST_CHECKED ? " checked" : " unchecked"));
 }
 
+struct ProcessWindows {
+    DWORD processId;
+    std::string* seen;   // titles, one a line, each once
+};
+
+BOOL CALLBACK NoteWindow(HWND hwnd, LPARAM param)
+{
+    auto* process = reinterpret_cast<ProcessWindows*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != process->processId || !IsWindowVisible(hwnd))
+        return TRUE;
+    std::string line = "window " + TextOf(hwnd) + "\n";
+    // A window destroyed meanwhile answers with no text.
+    if (IsWindowVisible(hwnd) && process->seen->find(line) == std::string::npos)
+        *process->seen += line;
+    return TRUE;
+}
+
+// Starts a program with exactly this command line and looks for its visible windows every
+// 20 ms until it ends, so that not even a window shown for a moment goes unseen.
+int Run(HWND, Args args)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = args[1];
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return Fail("cannot start " + commandLine);
+    std::string seen;
+    ProcessWindows windows = {process.dwProcessId, &seen};
+    DWORD deadline = GetTickCount() + static_cast<DWORD>(std::atof(args[0]) * 1000);
+    DWORD waited;
+    do {
+        waited = WaitForSingleObject(process.hProcess, 20);
+        EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&windows));
+    } while (waited == WAIT_TIMEOUT && static_cast<LONG>(GetTickCount() - deadline) < 0);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (code == STILL_ACTIVE)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::printf("%s", seen.c_str());
+    return code == STILL_ACTIVE ? Fail("still running: " + commandLine) : Print("exit " + std::to_string(code));
+}
+
+int Front(HWND, Args)
+{
+    return Print(TextOf(GetForegroundWindow()));
+}
+
 int Log(HWND, Args args)
 {
     for (const std::string& message : LogTail(std::strtoull(args[0], nullptr, 10)).Messages())
@@ -266,6 +318,8 @@ const struct Command {
     {"msgbox", "CAPTION SECONDS", "waits for a message box and prints its text", MsgBox},
     {"anybox", "SECONDS", "waits for any message box and prints its caption", AnyBox},
     {"tempdir", "", "the temporary folder", TempDir},
+    {"run", "SECONDS COMMANDLINE", "starts a program; its visible windows' titles, then its exit code", Run},
+    {"front", "", "the title of the foreground window", Front},
     {"log", "OFFSET", "the install log's messages from this byte on, one a line", Log},
 };
 

@@ -351,3 +351,48 @@ run_planted_dll() {
     [ ! -e "$folder/planted-dll-loaded.txt" ] || fail "the planted wininet.dll was loaded"
     appears "$(install_dir)/Norla2024.log" 10 || fail "setup program not started"
 }
+
+# Switches: each run's exit code and every window it showed, seen by the driver that started it.
+installer_cmd() { local p=${EXE//\//\\}; echo "\"Z:$p\" ${1:-}"; }
+run_alone() { drive run 60 "$(installer_cmd "$1")"; }   # run_alone ARGS
+# A run that shows one box, in the background; box_run_end checks its text and closes it.
+box_run() { drive run 60 "$(installer_cmd "$1")" >"$out/box-run.txt" & box_pid=$!; }
+box_run_end() {   # box_run_end NAME TEXT-START EXIT
+    local text
+    text=$(drive msgbox NorlaInstaller 60) || fail "$1: no message box"
+    [[ $text == "$2"* && $text == *'/accept-license - '*'/dir=PFAD - '*'1639 Befehlszeile'* ]] ||
+        fail "$1: box says [$text]"
+    shot "$1"
+    drive click NorlaInstaller $IDOK
+    wait $box_pid
+    expect "$1: run" "$(cat "$out/box-run.txt")" $'window NorlaInstaller\nexit '"$3"
+}
+run_command_line() {
+    local copy='C:\Protokolle\kopie.log' lines=$'Lizenz nicht angenommen (/accept-license fehlt)\nBeendet mit Code 1639'
+    rm -rf "$PREFIX/drive_c/Protokolle" && mkdir -p "$PREFIX/drive_c/Protokolle"
+    log_mark
+    expect "quiet without licence" "$(run_alone "/Quiet /log=$copy")" "exit 1639"
+    expect "log" "$(log_new)" "$lines"
+    expect "log copy" "$(sed -E 's/^[0-9]{2}\.[A-Za-z]+\.[0-9]{4} [0-9:]{8}  //' "$(unix_path "$copy")" | tr -d '\r')" "$lines"
+    log_mark
+    box_run '/silent'
+    box_run_end unknown-switch 'Unbekannter oder fehlerhafter Schalter: /silent' 1639
+    expect "log" "$(log_new)" "Befehlszeile ungültig: /silent"
+
+    # A second copy while the first shows its first page: 1618, no window of its own; an
+    # interactive one brings the first to the front (here from behind the help box).
+    drive run 200 "$(installer_cmd)" >"$out/first-run.txt" & local first=$!
+    drive wait "$INFO" 120 || fail "information page did not appear"
+    box_run '-?'
+    drive msgbox NorlaInstaller 60 >/dev/null
+    shot help
+    expect "second, interactive" "$(run_alone '')" "exit 1618"
+    expect "in front" "$(drive front)" "$INFO"
+    log_mark
+    expect "second, unattended" "$(run_alone '/passive /accept-license')" "exit 1618"
+    expect "log" "$(log_new)" "Beendet mit Code 1618"
+    box_run_end first-in-front 'Aufruf: NorlaInstaller.exe [Schalter]' 0
+    drive click "$INFO" $IDCANCEL
+    wait $first
+    expect "first, cancelled" "$(tail -1 "$out/first-run.txt")" "exit 1602"
+}
