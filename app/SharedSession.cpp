@@ -13,6 +13,7 @@ bool OpenSharedSession()
         delete session;
         return false;
     }
+    SetSilenceTimeouts(*session);
     theApp.m_pSession = session;
     return true;
 }
