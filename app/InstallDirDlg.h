@@ -34,8 +34,11 @@ private:
     void OnDesktopIcon();
     void OnStartMenu();
     bool CreateInstallDir();
+    void WaitWithButtons(bool done);
     void Warn(const std::string& text);
 
     CInstallLog m_log;
     PictureBackground m_picture;
+    bool m_bWaiting = false;     // Start waits for the server
+    bool m_bCancelled = false;   // ... and the user has cancelled meanwhile
 };

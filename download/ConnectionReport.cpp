@@ -7,8 +7,11 @@ CFtpConnection* RunConnectionReport(CInternetSession& session, CWnd& page, const
     CFtpConnection* connection = nullptr;
     try {
         connection = ConnectToDownloadServer(session);
-    } catch (const CInternetException&) {
+    } catch (const CInternetException& e) {
         log.WriteLine(kConnectFailedText);
+        // The user ended the wait: the page is going, with nothing more to say.
+        if (e.m_dwError == ERROR_INTERNET_OPERATION_CANCELLED)
+            return nullptr;
     }
     if (connection) {
         log.WriteLine(kConnectedText);

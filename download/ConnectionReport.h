@@ -9,7 +9,7 @@ const char* const kConnectFailedText = "Verbinden mit FTP fehlgeschlagen";
 const char* const kNoConnectionText = "Verbindung zum FTP-Server konnte nicht hergestellt werden.";
 
 // Connects `session` to the download server. Without a connection a message box owned by
-// `page` with `caption` says so. Returns the connection, which the caller closes and
+// `page` with `caption` says so, unless the wait was cancelled. Returns the connection, which the caller closes and
 // destroys, or null.
 CFtpConnection* RunConnectionReport(CInternetSession& session, CWnd& page, const char* caption,
                                     CInstallLog& log);

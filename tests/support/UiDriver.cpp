@@ -1,5 +1,6 @@
 #include "UiDriver.h"
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 UiDriver* g_driver = nullptr;
@@ -204,6 +205,30 @@ UiDriver::Step UiDriver::Nothing()
     return [](HWND) {};
 }
 
+UiDriver::Step UiDriver::WaitEnabled(int id)
+{
+    return [id](HWND dlg) {
+        HWND control = GetDlgItem(dlg, id);
+        DWORD start = GetTickCount();
+        for (;;) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    PostQuitMessage(static_cast<int>(msg.wParam));
+                    return;
+                }
+                if (!IsDialogMessageA(dlg, &msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+            }
+            if (!IsWindow(control) || IsWindowEnabled(control) || GetTickCount() - start > kWatchdogMs)
+                return;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+    };
+}
+
 UiDriver::Step UiDriver::All(std::vector<Step> steps)
 {
     return [steps](HWND dlg) {
@@ -238,4 +263,45 @@ std::string WindowText(HWND hwnd)
     char buffer[1024] = "garbage";
     GetWindowTextA(hwnd, buffer, sizeof(buffer));
     return buffer;
+}
+
+AnswerProbe::AnswerProbe(std::string title, DWORD limitMs)
+    : m_title(std::move(title)), m_limitMs(limitMs), m_stop(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+{
+    m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+AnswerProbe::~AnswerProbe()
+{
+    SetEvent(m_stop);
+    WaitForSingleObject(m_thread, INFINITE);
+    CloseHandle(m_thread);
+    CloseHandle(m_stop);
+}
+
+DWORD WINAPI AnswerProbe::Run(void* parameter)
+{
+    AnswerProbe* probe = static_cast<AnswerProbe*>(parameter);
+    DWORD start = GetTickCount();
+    while (WaitForSingleObject(probe->m_stop, 50) == WAIT_TIMEOUT) {
+        if (GetTickCount() - start > probe->m_limitMs) {
+            fprintf(stderr, "AnswerProbe: \"%s\" still runs after %lu ms: failed\n",
+                    probe->m_title.c_str(), static_cast<unsigned long>(probe->m_limitMs));
+            fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+        HWND window = FindWindowA("#32770", probe->m_title.c_str());
+        if (window == nullptr)
+            continue;
+        DWORD asked = GetTickCount();
+        DWORD_PTR result = 0;
+        bool answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0;
+        if (!answered && !IsWindow(window))
+            continue;
+        DWORD took = answered ? GetTickCount() - asked : ~0u;
+        InterlockedIncrement(&probe->m_asked);
+        if (took > probe->m_slowest)
+            probe->m_slowest = took;
+    }
+    return 0;
 }

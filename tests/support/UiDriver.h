@@ -41,6 +41,9 @@ public:
     static Step PressKey(UINT vk);    // to the focused control, through the dialog manager
     static Step CloseBox();           // the caption's close button (SC_CLOSE)
     static Step Nothing();            // let the window be
+    // Lets what is queued through (a click posted just before), then waits, letting messages
+    // through, until control `id` is enabled.
+    static Step WaitEnabled(int id);
     // Combines steps run one after the other on the same window.
     static Step All(std::vector<Step> steps);
     // Runs an inspection on the window first, then the step.
@@ -61,6 +64,28 @@ private:
     std::deque<Step> m_steps;
     std::deque<HWND> m_waiting;
     std::vector<SeenWindow> m_seen;
+};
+
+// From another thread, asks the dialog titled `title` for WM_NULL every 50 ms while it lives,
+// and notes the slowest answer. A run that has not ended `limitMs` after the start fails the
+// test program at once: a window that no longer answers would never let the test end.
+class AnswerProbe {
+public:
+    AnswerProbe(std::string title, DWORD limitMs);
+    ~AnswerProbe();
+    AnswerProbe(const AnswerProbe&) = delete;
+    AnswerProbe& operator=(const AnswerProbe&) = delete;
+    bool Asked() const { return m_asked > 0; }
+    DWORD Slowest() const { return m_slowest; }   // unanswered counts as ~0u
+
+private:
+    static DWORD WINAPI Run(void* probe);
+    std::string m_title;
+    DWORD m_limitMs;
+    HANDLE m_stop;
+    HANDLE m_thread;
+    volatile LONG m_asked = 0;
+    volatile DWORD m_slowest = 0;
 };
 
 // A window's or control's text ("garbage" where none could be read).

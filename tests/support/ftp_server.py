@@ -14,6 +14,11 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   endless_retr   [names]: RETR of these file names sends the file, then "x" without end
                  and no line feed, until the client goes away (or 30 s have passed)
   listening      false: the server closes its listening socket (polled, not per connection)
+  stall          "greeting", "listing" or "data": that connection stops answering for good,
+                 never greeting, never answering LIST (NLST, MLSD), or sending no more of a
+                 file's data after stall_after bytes (default 0). The server only stops
+                 serving that socket and keeps it open; every other connection goes on. The
+                 stalled sockets are closed at the first connection without a stall.
 ROOT/rename.json, a list of [from, to] name pairs, is carried out in ROOT/home and then
 removed: names that differ only in case can be made only here, as Wine's own file calls
 look names up without regard to case.
@@ -42,6 +47,15 @@ USER = "DownloadNorlaVeltro2024"
 PASSWORD = "tqM!ra#5917"
 
 
+# Sockets left open on purpose, unserved: they must not be collected and so closed.
+STALLED = []
+
+
+def stall(channel):
+    channel.del_channel()
+    STALLED.append(channel)
+
+
 def read_control(root):
     try:
         with open(os.path.join(root, "control.json"), encoding="utf-8") as f:
@@ -65,6 +79,11 @@ class Authorizer(DummyAuthorizer):
 class MisbehavingDTP(DTPHandler):
     def send(self, data):
         control = self.cmd_channel.control
+        if control.get("stall") == "data" and self.tot_bytes_sent >= control.get("stall_after", 0):
+            stall(self)
+            return 0
+        if control.get("stall") == "data":
+            data = data[:control.get("stall_after", 0) - self.tot_bytes_sent]
         reset = control.get("drop_after")
         limit = reset if reset is not None else control.get("end_after")
         if limit is not None:
@@ -111,12 +130,27 @@ class Handler(FTPHandler):
     def on_connect(self):
         self.control = read_control(self.root)
         record(self.root, "CONNECT")
+        if not self.control.get("stall"):
+            while STALLED:
+                STALLED.pop().socket.close()
+
+    def handle(self):
+        # on_connect comes from the greeting itself, which a stall leaves out.
+        self.control = read_control(self.root)
+        if self.control.get("stall") == "greeting":
+            record(self.root, "CONNECT")
+            stall(self)
+            return
+        super().handle()
 
     def pre_process_command(self, line, cmd, arg):
         record(self.root, line)
         super().pre_process_command(line, cmd, arg)
 
     def _listing_refused(self):
+        if self.control.get("stall") == "listing":
+            stall(self)
+            return True
         if self.control.get("fail_list"):
             self.respond("550 Listing refused.")
             return True
