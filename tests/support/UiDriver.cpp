@@ -205,27 +205,68 @@ UiDriver::Step UiDriver::Nothing()
     return [](HWND) {};
 }
 
+void UiDriver::PumpUntil(const std::function<bool(bool quiet)>& done)
+{
+    // The step waits; the windows that show meanwhile get theirs.
+    bool running = g_driver && g_driver->m_running;
+    if (g_driver)
+        g_driver->m_running = false;
+    DWORD start = GetTickCount();
+    for (bool quiet = false;;) {
+        bool dispatched = false, quit = false;
+        MSG msg;
+        while (!quit && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            dispatched = true;
+            quit = msg.message == WM_QUIT;
+            if (quit)
+                PostQuitMessage(static_cast<int>(msg.wParam));
+            else if (!msg.hwnd || !IsDialogMessageA(GetAncestor(msg.hwnd, GA_ROOT), &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+        if (quit || done(quiet) || GetTickCount() - start > kWatchdogMs)
+            break;
+        quiet = MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_TIMEOUT &&
+                !dispatched;
+    }
+    if (g_driver)
+        g_driver->m_running = running;
+}
+
 UiDriver::Step UiDriver::WaitEnabled(int id)
 {
     return [id](HWND dlg) {
         HWND control = GetDlgItem(dlg, id);
-        DWORD start = GetTickCount();
-        for (;;) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) {
-                    PostQuitMessage(static_cast<int>(msg.wParam));
-                    return;
-                }
-                if (!IsDialogMessageA(dlg, &msg)) {
-                    TranslateMessage(&msg);
-                    DispatchMessageA(&msg);
-                }
-            }
-            if (!IsWindow(control) || IsWindowEnabled(control) || GetTickCount() - start > kWatchdogMs)
-                return;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
+        PumpUntil([control](bool) { return !IsWindow(control) || IsWindowEnabled(control); });
+    };
+}
+
+UiDriver::Step UiDriver::Settle()
+{
+    return [](HWND dlg) { PumpUntil([dlg](bool quiet) { return quiet || !IsWindow(dlg); }); };
+}
+
+namespace {
+std::function<void()> g_later;
+
+void CALLBACK LaterProc(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    std::function<void()> later = std::move(g_later);
+    if (later)
+        later();
+}
+}
+
+UiDriver::Step UiDriver::Later(DWORD ms, Step step)
+{
+    return [ms, step](HWND dlg) {
+        g_later = [dlg, step] {
+            if (IsWindow(dlg))
+                step(dlg);
+        };
+        SetTimer(nullptr, 0, ms, LaterProc);
     };
 }
 

@@ -42,8 +42,12 @@ public:
     static Step CloseBox();           // the caption's close button (SC_CLOSE)
     static Step Nothing();            // let the window be
     // Lets what is queued through (a click posted just before), then waits, letting messages
-    // through, until control `id` is enabled.
+    // through, until control `id` is enabled. Other windows get their steps meanwhile.
     static Step WaitEnabled(int id);
+    // The same until nothing has come for 100 ms: the page's own work (a timer's) is done.
+    static Step Settle();
+    // Runs `step` on the window `ms` from now, from whatever loop runs then.
+    static Step Later(DWORD ms, Step step);
     // Combines steps run one after the other on the same window.
     static Step All(std::vector<Step> steps);
     // Runs an inspection on the window first, then the step.
@@ -53,6 +57,7 @@ private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
     static void CALLBACK StepTimerProc(HWND, UINT, UINT_PTR, DWORD);
     static void CALLBACK WatchdogProc(HWND, UINT, UINT_PTR, DWORD);
+    static void PumpUntil(const std::function<bool(bool quiet)>& done);
     void Noticed(HWND hwnd);
     void RunSteps();
 

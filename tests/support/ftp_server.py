@@ -7,7 +7,8 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   fail_list      true: LIST, NLST and MLSD are answered with 550
   drop_after     N: a download's data connection is reset after N bytes
   end_after      N: a download's data connection is closed after N bytes, answered with 426
-  slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
+  slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting (while the
+                 control file still asks for it)
   slow_block     B: the blocks of slow_ms of a file (not of a listing) hold at most B bytes
                  (1 with slow_ms 1000: a trickle)
   refuse_retr    [names]: RETR of these file names is answered with 550
@@ -100,7 +101,9 @@ class MisbehavingDTP(DTPHandler):
                 self.close()
                 return 0
             data = data[:left]
-        slow = control.get("slow_ms")
+        # A client that gave up may leave a slow transfer open; the next test's control file
+        # ends its sleeps, which would hold up every connection.
+        slow = control.get("slow_ms") and read_control(self.cmd_channel.root).get("slow_ms")
         if slow:
             data = data[:control.get("slow_block", 8192) if self.file_obj is not None else 8192]
             time.sleep(slow / 1000.0)
