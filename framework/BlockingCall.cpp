@@ -133,6 +133,11 @@ DWORD SilenceLimit()
     return g_silenceLimitMs;
 }
 
+bool WaitingBesidePump()
+{
+    return g_waits > 0;
+}
+
 void CancelBlockingCalls()
 {
     if (g_waits > 0)

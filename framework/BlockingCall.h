@@ -17,6 +17,8 @@ DWORD SilenceLimit();
 // Ends the waits that run now (a page's Cancel). A wait also ends when its pump meets a quit,
 // which stays queued for the enclosing loops.
 void CancelBlockingCalls();
+// Whether a call waits beside the pump now (tests wait for a page to be idle).
+bool WaitingBesidePump();
 
 // Where the helper's call writes. It lives as long as the helper or the caller needs it.
 struct BlockingScratch {

@@ -51,9 +51,8 @@ PageView ShowLicensePage(int messageBoxes = 0, UiDriver::Step poke = UiDriver::N
     PageView view;
     UiDriver driver;
     // The page shows first and fetches then; its message boxes come meanwhile.
-    driver.Then(UiDriver::All({UiDriver::Settle(),
-                               UiDriver::Inspect([&](HWND page) { view = Look(page); },
-                                                 UiDriver::All({poke, UiDriver::Click(IDCANCEL)}))}));
+    driver.Then(UiDriver::Settle(UiDriver::Inspect([&](HWND page) { view = Look(page); },
+                                                   UiDriver::All({poke, UiDriver::Click(IDCANCEL)}))));
     for (int i = 0; i < messageBoxes; ++i)
         driver.Then(UiDriver::Click(IDOK));
     CLicenseDlg page;
@@ -254,11 +253,11 @@ TEST_CASE("ticking enables Weiter, unticking disables it again")
     std::vector<bool> nextEnabled;
     auto note = [&](HWND page) { nextEnabled.push_back(IsWindowEnabled(GetDlgItem(page, IDOK)) != FALSE); };
     UiDriver driver;
-    driver.Then(UiDriver::All({UiDriver::WaitEnabled(IDC_ACCEPT_LICENSE),
+    driver.Then(UiDriver::WaitEnabled(IDC_ACCEPT_LICENSE, UiDriver::All({
                                UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
                                UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
                                UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
-                               UiDriver::Inspect(note, UiDriver::Click(IDCANCEL))}));
+                               UiDriver::Inspect(note, UiDriver::Click(IDCANCEL))})));
     CLicenseDlg page;
     page.DoModal();
     CHECK_FALSE(driver.TimedOut());

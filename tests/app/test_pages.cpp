@@ -78,13 +78,13 @@ TEST_CASE("ending the licence page in any way unwinds the chain with OK")
         HWND infoWindow = nullptr;
         UiDriver driver;
         driver.Then(UiDriver::Inspect([&](HWND info) { infoWindow = info; }, UiDriver::Click(IDOK)))
-            .Then(UiDriver::All({UiDriver::Settle(), UiDriver::Inspect(
+            .Then(UiDriver::Settle(UiDriver::Inspect(
                 [&](HWND licence) {
                     CHECK(IsWindow(infoWindow));
                     CHECK_FALSE(IsWindowVisible(infoWindow));
                     CHECK(WindowText(licence) == kLicenseTitle);
                 },
-                way.step)}));
+                way.step)));
         CInfoDlg info;
         CHECK(info.DoModal() == IDOK);
         CHECK_FALSE(driver.TimedOut());
@@ -107,8 +107,8 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
         UiDriver driver;
         driver.Then(UiDriver::Click(IDOK))
             .Then(UiDriver::Inspect([&](HWND licence) { licenceWindow = licence; },
-                                    UiDriver::All({UiDriver::WaitEnabled(IDC_ACCEPT_LICENSE),
-                                                   UiDriver::Tick(IDC_ACCEPT_LICENSE), UiDriver::Click(IDOK)})))
+                                    UiDriver::WaitEnabled(IDC_ACCEPT_LICENSE, UiDriver::All({
+                                        UiDriver::Tick(IDC_ACCEPT_LICENSE), UiDriver::Click(IDOK)}))))
             .Then(UiDriver::Inspect(
                 [&](HWND dir) {
                     CHECK(WindowText(dir) == kInstallDirTitle);
@@ -141,7 +141,7 @@ TEST_CASE("a server that never greets: the page answers, its buttons wait, Cance
          [] { CInstallDirDlg().DoModal(); }},
     };
     for (const Row& row : rows) {
-        CAPTURE(row.title);
+        CAPTURE(std::string(row.title));
         REQUIRE(OpenSharedSession());
         bool enabled = true;
         DWORD cancelledAt = 0;
@@ -151,7 +151,7 @@ TEST_CASE("a server that never greets: the page answers, its buttons wait, Cance
             cancelledAt = GetTickCount();
         }, UiDriver::Click(IDCANCEL)))}));
         {
-            AnswerProbe probe(row.title, 15000);
+            AnswerProbe probe(15000);
             row.run();
             CHECK(GetTickCount() - cancelledAt < 1000);
             CHECK(probe.Asked());
@@ -195,7 +195,7 @@ TEST_CASE("every page and the progress window open centred on the work area")
     RECT area;
     REQUIRE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0));
     for (const Row& row : rows) {
-        CAPTURE(row.name);
+        CAPTURE(std::string(row.name));
         RECT window = {};
         UiDriver driver;
         driver.Then(UiDriver::Inspect([&](HWND page) { GetWindowRect(page, &window); },

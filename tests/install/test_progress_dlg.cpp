@@ -296,7 +296,7 @@ TEST_CASE("a server that stops answering: the window answers, Escape and the clo
             run.server = FtpBehaviour::Stalling(stall, 65536);
             run.cancel = ending;
             run.cancelAfterMs = 1000;   // the server is silent by then
-            AnswerProbe probe(kTitle, 20000);
+            AnswerProbe probe(20000);
 
             DWORD start = GetTickCount();
             SequenceOutcome out = RunSequence(run);

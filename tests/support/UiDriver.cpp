@@ -1,4 +1,5 @@
 #include "UiDriver.h"
+#include "framework/BlockingCall.h"
 #include <algorithm>
 #include <cstdio>
 
@@ -205,69 +206,62 @@ UiDriver::Step UiDriver::Nothing()
     return [](HWND) {};
 }
 
-void UiDriver::PumpUntil(const std::function<bool(bool quiet)>& done)
+namespace {
+// One step put off at a time: the window, when it may run, and the step.
+struct PutOff {
+    HWND dlg = nullptr;
+    std::function<bool(HWND)> ready;
+    UiDriver::Step step;
+};
+PutOff g_putOff;
+
+void CALLBACK PutOffProc(HWND, UINT, UINT_PTR id, DWORD)
 {
-    // The step waits; the windows that show meanwhile get theirs.
-    bool running = g_driver && g_driver->m_running;
-    if (g_driver)
-        g_driver->m_running = false;
-    DWORD start = GetTickCount();
-    for (bool quiet = false;;) {
-        bool dispatched = false, quit = false;
-        MSG msg;
-        while (!quit && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            dispatched = true;
-            quit = msg.message == WM_QUIT;
-            if (quit)
-                PostQuitMessage(static_cast<int>(msg.wParam));
-            else if (!msg.hwnd || !IsDialogMessageA(GetAncestor(msg.hwnd, GA_ROOT), &msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        }
-        if (quit || done(quiet) || GetTickCount() - start > kWatchdogMs)
-            break;
-        quiet = MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_TIMEOUT &&
-                !dispatched;
+    if (!IsWindow(g_putOff.dlg)) {
+        KillTimer(nullptr, id);
+        return;
     }
-    if (g_driver)
-        g_driver->m_running = running;
+    if (!g_putOff.ready(g_putOff.dlg))
+        return;
+    KillTimer(nullptr, id);
+    PutOff due = std::move(g_putOff);
+    due.step(due.dlg);
 }
 
-UiDriver::Step UiDriver::WaitEnabled(int id)
+// From a timer, so that whatever handler is running (and waiting) can end meanwhile.
+UiDriver::Step PutOffUntil(DWORD periodMs, std::function<bool(HWND)> ready, UiDriver::Step step)
 {
-    return [id](HWND dlg) {
-        HWND control = GetDlgItem(dlg, id);
-        PumpUntil([control](bool) { return !IsWindow(control) || IsWindowEnabled(control); });
+    return [=](HWND dlg) {
+        g_putOff = PutOff{dlg, ready, step};
+        SetTimer(nullptr, 0, periodMs, PutOffProc);
     };
 }
 
-UiDriver::Step UiDriver::Settle()
+// The page is idle: no box over it and no call waiting beside the pump, seen twice in a row.
+bool Settled(HWND dlg)
 {
-    return [](HWND dlg) { PumpUntil([dlg](bool quiet) { return quiet || !IsWindow(dlg); }); };
+    static int seen = 0;
+    seen = IsWindowEnabled(dlg) && !WaitingBesidePump() ? seen + 1 : 0;
+    return seen >= 2 ? (seen = 0, true) : false;
+}
 }
 
-namespace {
-std::function<void()> g_later;
-
-void CALLBACK LaterProc(HWND, UINT, UINT_PTR id, DWORD)
+UiDriver::Step UiDriver::WaitEnabled(int id, Step then)
 {
-    KillTimer(nullptr, id);
-    std::function<void()> later = std::move(g_later);
-    if (later)
-        later();
+    return PutOffUntil(20, [id](HWND dlg) {
+        return IsWindowEnabled(GetDlgItem(dlg, id)) && !WaitingBesidePump();
+    }, then);
 }
+
+UiDriver::Step UiDriver::Settle(Step then)
+{
+    return PutOffUntil(50, Settled, then);
 }
 
 UiDriver::Step UiDriver::Later(DWORD ms, Step step)
 {
-    return [ms, step](HWND dlg) {
-        g_later = [dlg, step] {
-            if (IsWindow(dlg))
-                step(dlg);
-        };
-        SetTimer(nullptr, 0, ms, LaterProc);
-    };
+    bool due = false;
+    return PutOffUntil(ms, [due](HWND) mutable { return due = !due, due; }, step);
 }
 
 UiDriver::Step UiDriver::All(std::vector<Step> steps)
@@ -306,8 +300,8 @@ std::string WindowText(HWND hwnd)
     return buffer;
 }
 
-AnswerProbe::AnswerProbe(std::string title, DWORD limitMs)
-    : m_title(std::move(title)), m_limitMs(limitMs), m_stop(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+AnswerProbe::AnswerProbe(DWORD limitMs)
+    : m_threadId(GetCurrentThreadId()), m_limitMs(limitMs), m_stop(CreateEventA(nullptr, TRUE, FALSE, nullptr))
 {
     m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
@@ -320,18 +314,29 @@ AnswerProbe::~AnswerProbe()
     CloseHandle(m_stop);
 }
 
+namespace {
+BOOL CALLBACK FindShownDialog(HWND hwnd, LPARAM found)
+{
+    if (!IsDialogWindow(hwnd) || !IsWindowVisible(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+}
+
 DWORD WINAPI AnswerProbe::Run(void* parameter)
 {
     AnswerProbe* probe = static_cast<AnswerProbe*>(parameter);
     DWORD start = GetTickCount();
     while (WaitForSingleObject(probe->m_stop, 50) == WAIT_TIMEOUT) {
         if (GetTickCount() - start > probe->m_limitMs) {
-            fprintf(stderr, "AnswerProbe: \"%s\" still runs after %lu ms: failed\n",
-                    probe->m_title.c_str(), static_cast<unsigned long>(probe->m_limitMs));
+            fprintf(stderr, "AnswerProbe: the run has not ended after %lu ms: failed\n",
+                    static_cast<unsigned long>(probe->m_limitMs));
             fflush(stderr);
             TerminateProcess(GetCurrentProcess(), 3);
         }
-        HWND window = FindWindowA("#32770", probe->m_title.c_str());
+        HWND window = nullptr;
+        EnumThreadWindows(probe->m_threadId, FindShownDialog, reinterpret_cast<LPARAM>(&window));
         if (window == nullptr)
             continue;
         DWORD asked = GetTickCount();

@@ -41,11 +41,11 @@ public:
     static Step PressKey(UINT vk);    // to the focused control, through the dialog manager
     static Step CloseBox();           // the caption's close button (SC_CLOSE)
     static Step Nothing();            // let the window be
-    // Lets what is queued through (a click posted just before), then waits, letting messages
-    // through, until control `id` is enabled. Other windows get their steps meanwhile.
-    static Step WaitEnabled(int id);
-    // The same until nothing has come for 100 ms: the page's own work (a timer's) is done.
-    static Step Settle();
+    // Runs `then` once control `id` is enabled and no call waits for the server. The steps
+    // below look from a timer, so a page's own wait can end meanwhile.
+    static Step WaitEnabled(int id, Step then);
+    // Runs `then` once the page is idle: its own work (a timer's, a wait) is done.
+    static Step Settle(Step then);
     // Runs `step` on the window `ms` from now, from whatever loop runs then.
     static Step Later(DWORD ms, Step step);
     // Combines steps run one after the other on the same window.
@@ -57,7 +57,6 @@ private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
     static void CALLBACK StepTimerProc(HWND, UINT, UINT_PTR, DWORD);
     static void CALLBACK WatchdogProc(HWND, UINT, UINT_PTR, DWORD);
-    static void PumpUntil(const std::function<bool(bool quiet)>& done);
     void Noticed(HWND hwnd);
     void RunSteps();
 
@@ -71,12 +70,12 @@ private:
     std::vector<SeenWindow> m_seen;
 };
 
-// From another thread, asks the dialog titled `title` for WM_NULL every 50 ms while it lives,
-// and notes the slowest answer. A run that has not ended `limitMs` after the start fails the
-// test program at once: a window that no longer answers would never let the test end.
+// From another thread, asks a dialog shown by this thread for WM_NULL every 50 ms and notes
+// the slowest answer. A run that has not ended `limitMs` after the start fails the test
+// program at once: a window that no longer answers would never let the test end.
 class AnswerProbe {
 public:
-    AnswerProbe(std::string title, DWORD limitMs);
+    explicit AnswerProbe(DWORD limitMs);
     ~AnswerProbe();
     AnswerProbe(const AnswerProbe&) = delete;
     AnswerProbe& operator=(const AnswerProbe&) = delete;
@@ -85,7 +84,7 @@ public:
 
 private:
     static DWORD WINAPI Run(void* probe);
-    std::string m_title;
+    DWORD m_threadId;
     DWORD m_limitMs;
     HANDLE m_stop;
     HANDLE m_thread;
