@@ -179,6 +179,8 @@ void CLicenseDlg::OnCancel()
         CancelBlockingCalls();
         return;
     }
+    // Closing the session lets messages through: the fetch must not start meanwhile.
+    KillTimer(kFetchTimer);
     ReleaseSharedSession();
     EndDialog(IDCANCEL);
 }

@@ -20,9 +20,11 @@ bool OpenSharedSession()
 
 void ReleaseSharedSession()
 {
-    if (theApp.m_pSession == nullptr)
-        return;
-    theApp.m_pSession->Close();
-    delete theApp.m_pSession;
+    // Closing lets messages through, and with them maybe a second release: take it first.
+    CInternetSession* session = theApp.m_pSession;
     theApp.m_pSession = nullptr;
+    if (session == nullptr)
+        return;
+    session->Close();
+    delete session;
 }
