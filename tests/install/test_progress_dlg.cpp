@@ -281,8 +281,62 @@ TEST_CASE("the close box or Escape during the download stops it and removes the 
     }
 }
 
+namespace {
+// Connections and files handed out and handles closed, in order, from whichever thread:
+// WinINet hands a closed handle's number out again.
+struct HandleEvent {
+    HINTERNET handle;
+    bool closed;
+};
+HandleEvent g_events[256];
+LONG g_eventCount;
+ImportHook *g_connect, *g_openFile, *g_close;
+
+HINTERNET Note(HINTERNET handle, bool closed)
+{
+    LONG at = InterlockedIncrement(&g_eventCount) - 1;
+    if (at < 256)
+        g_events[at] = {handle, closed};
+    return handle;
+}
+HINTERNET WINAPI NoteConnect(HINTERNET a, LPCSTR b, INTERNET_PORT c, LPCSTR d, LPCSTR e, DWORD f,
+                             DWORD g, DWORD_PTR h)
+{
+    return Note(g_connect->Original<decltype(&NoteConnect)>()(a, b, c, d, e, f, g, h), false);
+}
+HINTERNET WINAPI NoteOpenFile(HINTERNET a, LPCSTR b, DWORD c, DWORD d, DWORD_PTR e)
+{
+    return Note(g_openFile->Original<decltype(&NoteOpenFile)>()(a, b, c, d, e), false);
+}
+BOOL WINAPI NoteClose(HINTERNET handle)
+{
+    Note(handle, true);
+    return g_close->Original<decltype(&NoteClose)>()(handle);
+}
+
+// Every connection and file handed out is closed, the one a call is blocked on too.
+bool AllClosed()
+{
+    LONG count = std::min<LONG>(g_eventCount, 256);
+    for (LONG i = 0; i < count; ++i) {
+        if (g_events[i].closed || g_events[i].handle == nullptr)
+            continue;
+        auto later = std::find_if(g_events + i + 1, g_events + count, [i](const HandleEvent& e) {
+            return e.closed && e.handle == g_events[i].handle;
+        });
+        if (later == g_events + count)
+            return false;
+    }
+    return true;
+}
+}
+
 TEST_CASE("a server that stops answering: the window answers, Escape and the close box end it, silence fails it")
 {
+    ImportHook connect("wininet.dll", "InternetConnectA", reinterpret_cast<void*>(NoteConnect));
+    ImportHook openFile("wininet.dll", "FtpOpenFileA", reinterpret_cast<void*>(NoteOpenFile));
+    ImportHook close("wininet.dll", "InternetCloseHandle", reinterpret_cast<void*>(NoteClose));
+    g_connect = &connect, g_openFile = &openFile, g_close = &close;
     SetSilenceLimit(2000);
     const char* const stalls[] = {"greeting", "listing", "data"};
     const CancelBy endings[] = {CancelBy::Escape, CancelBy::CloseBox, CancelBy::Nothing};
@@ -297,11 +351,14 @@ TEST_CASE("a server that stops answering: the window answers, Escape and the clo
             run.cancel = ending;
             run.cancelAfterMs = 1000;   // the server is silent by then
             AnswerProbe probe(20000);
+            g_eventCount = 0;
 
             DWORD start = GetTickCount();
             SequenceOutcome out = RunSequence(run);
             DWORD took = GetTickCount() - start;
 
+            Sleep(200);   // a close left to its helper
+            CHECK(AllClosed());
             CHECK(probe.Asked());
             CHECK(probe.Slowest() < 500);
             CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
