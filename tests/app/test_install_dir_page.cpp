@@ -67,7 +67,7 @@ StartRun PressStart(const std::string& text, bool messageBox)
     if (messageBox)
         driver.Then(UiDriver::All({type, start})).Then(UiDriver::All({UiDriver::Click(IDOK), CancelPageLater()}));
     else
-        driver.Then(UiDriver::All({type, start, UiDriver::WaitEnabled(IDC_START_INSTALL, CancelPageLater())}));
+        driver.Then(UiDriver::All({type, start, UiDriver::Settle(CancelPageLater())}));
     CInstallDirDlg page;
     page.DoModal();
     run.seen = driver.Seen();

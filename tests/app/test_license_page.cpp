@@ -253,7 +253,7 @@ TEST_CASE("ticking enables Weiter, unticking disables it again")
     std::vector<bool> nextEnabled;
     auto note = [&](HWND page) { nextEnabled.push_back(IsWindowEnabled(GetDlgItem(page, IDOK)) != FALSE); };
     UiDriver driver;
-    driver.Then(UiDriver::WaitEnabled(IDC_ACCEPT_LICENSE, UiDriver::All({
+    driver.Then(UiDriver::Settle(UiDriver::All({
                                UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
                                UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
                                UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),

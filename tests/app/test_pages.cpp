@@ -107,7 +107,7 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
         UiDriver driver;
         driver.Then(UiDriver::Click(IDOK))
             .Then(UiDriver::Inspect([&](HWND licence) { licenceWindow = licence; },
-                                    UiDriver::WaitEnabled(IDC_ACCEPT_LICENSE, UiDriver::All({
+                                    UiDriver::Settle(UiDriver::All({
                                         UiDriver::Tick(IDC_ACCEPT_LICENSE), UiDriver::Click(IDOK)}))))
             .Then(UiDriver::Inspect(
                 [&](HWND dir) {

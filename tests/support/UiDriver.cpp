@@ -246,13 +246,6 @@ bool Settled(HWND dlg)
 }
 }
 
-UiDriver::Step UiDriver::WaitEnabled(int id, Step then)
-{
-    return PutOffUntil(20, [id](HWND dlg) {
-        return IsWindowEnabled(GetDlgItem(dlg, id)) && !WaitingBesidePump();
-    }, then);
-}
-
 UiDriver::Step UiDriver::Settle(Step then)
 {
     return PutOffUntil(50, Settled, then);

@@ -41,10 +41,8 @@ public:
     static Step PressKey(UINT vk);    // to the focused control, through the dialog manager
     static Step CloseBox();           // the caption's close button (SC_CLOSE)
     static Step Nothing();            // let the window be
-    // Runs `then` once control `id` is enabled and no call waits for the server. The steps
-    // below look from a timer, so a page's own wait can end meanwhile.
-    static Step WaitEnabled(int id, Step then);
-    // Runs `then` once the page is idle: its own work (a timer's, a wait) is done.
+    // Runs `then` once the page is idle: its own work (a timer's, a wait for the server) is
+    // done. It looks from a timer, so that the page's own wait can end meanwhile.
     static Step Settle(Step then);
     // Runs `step` on the window `ms` from now, from whatever loop runs then.
     static Step Later(DWORD ms, Step step);
