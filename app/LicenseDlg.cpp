@@ -140,8 +140,13 @@ CLicenseDlg::Listing CLicenseDlg::FetchLicense(CFtpConnection& connection)
 
 void CLicenseDlg::ShowLicense(const std::vector<std::string>& rows)
 {
+    // The page is on screen by now: one repaint for all the rows, not one a row.
+    HWND list = GetDlgItem(IDC_LICENSE_LIST);
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     for (const std::string& row : rows)
         m_listLicense.AddString(row.c_str());
+    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);
 }
 
 BOOL CLicenseDlg::OnCommand(UINT id, UINT code)
