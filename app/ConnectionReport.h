@@ -4,7 +4,7 @@
 #include "framework/Wnd.h"
 
 // Connects `session` to the download server. Without a connection a message box owned by
-// `page` with `caption` says so. Returns the connection, which the caller closes and
+// `page` with `caption` says so, unless the user cancelled the wait. Returns the connection, which the caller closes and
 // destroys, or null.
 CFtpConnection* RunConnectionReport(CInternetSession& session, CWnd& page, const char* caption,
                                     CInstallLog& log);

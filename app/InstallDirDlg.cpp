@@ -8,6 +8,7 @@
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
 #include "archive/DiskObject.h"
+#include "framework/BlockingCall.h"
 
 namespace {
 const char* const kCaption = "Update-Service";
@@ -50,6 +51,9 @@ BOOL CInstallDirDlg::OnInitDialog()
 
 BOOL CInstallDirDlg::OnCommand(UINT id, UINT code)
 {
+    // Disabled buttons still get clicks sent to them (BM_CLICK under Wine).
+    if (m_bWaiting && id != IDCANCEL)
+        return TRUE;
     if (code != BN_CLICKED)
         return CDialog::OnCommand(id, code);
     switch (id) {
@@ -112,15 +116,30 @@ void CInstallDirDlg::OnStart()
 
     if (!OpenSharedSession())
         return;
+    WaitWithButtons(false);
     theApp.m_pFtpConnection = RunConnectionReport(*theApp.m_pSession, *this, kCaption, m_log);
-    if (theApp.m_pFtpConnection == nullptr)
-        return;
-    if (!FindDownloadDescriptor())
+    bool found = theApp.m_pFtpConnection != nullptr && FindDownloadDescriptor();
+    WaitWithButtons(true);
+    // A Cancel during the wait ends the page only now, once the session is no longer in use.
+    if (m_bCancelled)
+        return OnCancel();
+    if (!found)
         return;
     ShowWindow(SW_HIDE);
     theApp.m_dlgProgress.DoModal();
     theApp.SetExitCode(kExitInstalled);
     OnOK();
+}
+
+// While the page waits for the server only Cancel (Escape, the close box) is left: no second
+// start, no second connection.
+void CInstallDirDlg::WaitWithButtons(bool done)
+{
+    if (!done)
+        ::SetFocus(GetDlgItem(IDC_INSTALL_DIR));
+    for (int id : {IDOK, IDC_BROWSE, IDC_START_INSTALL})
+        ::EnableWindow(GetDlgItem(id), done);
+    m_bWaiting = !done;
 }
 
 // The disk object shows its progress and errors in this page's title. The folders on the way
@@ -174,6 +193,11 @@ void CInstallDirDlg::OnOK()
 // Close box and Escape.
 void CInstallDirDlg::OnCancel()
 {
+    if (m_bWaiting) {
+        m_bCancelled = true;
+        CancelBlockingCalls();
+        return;
+    }
     ReleaseSharedSession();
     EndDialog(IDCANCEL);
 }

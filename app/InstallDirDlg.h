@@ -43,8 +43,11 @@ private:
     void OnStartMenu();
     bool CreateInstallDir();
     bool Refuse(const char* format);
+    void WaitWithButtons(bool done);
     void Warn(const std::string& text);
 
     CInstallLog m_log;
     PictureBackground m_picture;
+    bool m_bWaiting = false;     // Start waits for the server
+    bool m_bCancelled = false;   // ... and the user has cancelled meanwhile
 };

@@ -8,6 +8,7 @@
 #include "download/LowerCase.h"
 #include "download/ServerListing.h"
 #include "download/ServerParameters.h"
+#include "framework/BlockingCall.h"
 #include "framework/Internet.h"
 #include "util/Trim.h"
 #include <memory>
@@ -16,6 +17,7 @@ namespace {
 const char* const kCaption = "Norla Kesto Installer";
 const char* const kTitle = "Installation Norla Veltro 2024 - Lizenzbestimmungen";
 const char* const kEmptyListingText = "leer";
+const UINT_PTR kFetchTimer = 1;
 
 // Reads the licence line by line into `rows`. False when the text breaks the limits; then
 // `rows` holds nothing worth showing. Throws CInternetException.
@@ -56,8 +58,37 @@ BOOL CLicenseDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     ::EnableWindow(GetDlgItem(IDOK), FALSE);
+    // The page is on screen before the server is asked; nothing can be accepted meanwhile.
+    ::EnableWindow(GetDlgItem(IDC_ACCEPT_LICENSE), FALSE);
+    SetTimer(kFetchTimer, 0);
+    return TRUE;
+}
+
+void CLicenseDlg::OnTimer(UINT_PTR id)
+{
+    if (id != kFetchTimer)
+        return;
+    KillTimer(kFetchTimer);
+    m_bWaiting = true;
+    bool fetched = FetchAndShow();
+    m_bWaiting = false;
+    // A Cancel during the wait ends the page only now, once the session is no longer in use.
+    if (m_bCancelled)
+        return OnCancel();
+    ::EnableWindow(GetDlgItem(IDC_ACCEPT_LICENSE), TRUE);
+    if (!fetched)
+        return;
+    SetWindowText(kTitle);
+    if (m_listLicense.GetCount() == 0)
+        ::EnableWindow(GetDlgItem(IDC_ACCEPT_LICENSE), FALSE);
+    UpdateData(FALSE);
+}
+
+// False where the page ends its initialisation early: no session, or no listing.
+bool CLicenseDlg::FetchAndShow()
+{
     if (!OpenSharedSession())
-        return FALSE;
+        return false;
     std::unique_ptr<CFtpConnection> connection(
         RunConnectionReport(*theApp.m_pSession, *this, kCaption, m_log));
     // Without a connection the page goes on as with an empty licence: only "Abbrechen" is left.
@@ -71,13 +102,9 @@ BOOL CLicenseDlg::OnInitDialog()
         }
         connection->Close();
         if (listing == Listing::NotStarted)
-            return FALSE;
+            return false;
     }
-    SetWindowText(kTitle);
-    if (m_listLicense.GetCount() == 0)
-        ::EnableWindow(GetDlgItem(IDC_ACCEPT_LICENSE), FALSE);
-    UpdateData(FALSE);
-    return TRUE;
+    return true;
 }
 
 // Walks a fresh listing of the start directory; the first file named like the licence, in
@@ -113,13 +140,20 @@ CLicenseDlg::Listing CLicenseDlg::FetchLicense(CFtpConnection& connection)
 
 void CLicenseDlg::ShowLicense(const std::vector<std::string>& rows)
 {
+    // The page is on screen by now: one repaint for all the rows, not one a row.
+    HWND list = GetDlgItem(IDC_LICENSE_LIST);
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     for (const std::string& row : rows)
         m_listLicense.AddString(row.c_str());
+    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);
 }
 
 BOOL CLicenseDlg::OnCommand(UINT id, UINT code)
 {
     if (id == IDC_ACCEPT_LICENSE && code == BN_CLICKED) {
+        if (m_bWaiting)
+            return TRUE;
         OnAccept();
         return TRUE;
     }
@@ -137,12 +171,21 @@ void CLicenseDlg::OnAccept()
 
 void CLicenseDlg::OnOK()
 {
+    if (m_bWaiting)
+        return;
     UpdateData(TRUE);
     HandOverTo<CInstallDirDlg>(*this);
 }
 
 void CLicenseDlg::OnCancel()
 {
+    if (m_bWaiting) {
+        m_bCancelled = true;
+        CancelBlockingCalls();
+        return;
+    }
+    // Closing the session lets messages through: the fetch must not start meanwhile.
+    KillTimer(kFetchTimer);
     ReleaseSharedSession();
     EndDialog(IDCANCEL);
 }

@@ -31,12 +31,16 @@ protected:
     BOOL OnCommand(UINT id, UINT code) override;
     void OnOK() override;
     void OnCancel() override;
+    void OnTimer(UINT_PTR id) override;
 
 private:
     enum class Listing { NotStarted, Walked };
+    bool FetchAndShow();
     Listing FetchLicense(CFtpConnection& connection);
     void ShowLicense(const std::vector<std::string>& rows);
     void OnAccept();
 
     CInstallLog m_log;
+    bool m_bWaiting = false;     // the fetch waits for the server
+    bool m_bCancelled = false;   // ... and the user has cancelled meanwhile
 };

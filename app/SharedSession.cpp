@@ -13,15 +13,18 @@ bool OpenSharedSession()
         delete session;
         return false;
     }
+    SetSilenceTimeouts(*session);
     theApp.m_pSession = session;
     return true;
 }
 
 void ReleaseSharedSession()
 {
-    if (theApp.m_pSession == nullptr)
-        return;
-    theApp.m_pSession->Close();
-    delete theApp.m_pSession;
+    // Closing lets messages through, and with them maybe a second release: take it first.
+    CInternetSession* session = theApp.m_pSession;
     theApp.m_pSession = nullptr;
+    if (session == nullptr)
+        return;
+    session->Close();
+    delete session;
 }

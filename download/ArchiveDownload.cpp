@@ -164,6 +164,7 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
     std::unique_ptr<CInternetFile> serverFile;
     CStdioFile localFile;
     TransferEnd end = TransferEnd::WriteFailed;
+    bool created = false;
     int result = 0;
     try {
         connection.reset(ConnectToDownloadServer(session));
@@ -176,9 +177,10 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
             const std::string& remoteName = found.entry ? found.entry->name : fileName;
             serverFile.reset(connection->OpenFile(remoteName.c_str(), GENERIC_READ,
                                                   FTP_TRANSFER_TYPE_BINARY | kFtpNoCache, kFtpContext));
-            if (localFile.Open(archivePath.c_str(), CStdioFile::modeCreate |
-                                                             CStdioFile::modeWrite |
-                                                             CStdioFile::typeBinary)) {
+            created = localFile.Open(archivePath.c_str(), CStdioFile::modeCreate |
+                                                              CStdioFile::modeWrite |
+                                                              CStdioFile::typeBinary);
+            if (created) {
                 long long received = 0;
                 end = CopyBlocks(*serverFile, localFile, progress, received,
                                  signature ? &signature->hash : nullptr);
@@ -200,8 +202,8 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
             }
         }
     } catch (const CInternetException&) {
-        // Unreachable server, refused login, missing file, broken transfer. A partial
-        // local file stays where it is.
+        // Unreachable server, refused login, missing file, broken, silent or cancelled
+        // transfer.
         result = 0;
     }
 
@@ -215,7 +217,8 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
     connection.reset();
     session.Close();
 
-    if (end == TransferEnd::QuitRequested)
+    // Half an archive is no archive: only a whole one stays.
+    if (created && result != 1)
         ::DeleteFileA(archivePath.c_str());
     if (result == 1)
         progress.SetPos(0);

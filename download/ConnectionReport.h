@@ -8,5 +8,7 @@ const char* const kConnectFailedText = "Verbinden mit FTP fehlgeschlagen";
 const char* const kNoConnectionText = "Verbindung zum FTP-Server konnte nicht hergestellt werden.";
 
 // Connects `session` to the download server and logs whether it did. Returns the
-// connection, which the caller closes and destroys, or null.
-CFtpConnection* ConnectAndLog(CInternetSession& session, CInstallLog& log);
+// connection, which the caller closes and destroys, or null; `cancelled` tells whether the
+// user ended the wait.
+CFtpConnection* ConnectAndLog(CInternetSession& session, CInstallLog& log,
+                              bool* cancelled = nullptr);

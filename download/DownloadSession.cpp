@@ -82,5 +82,6 @@ void PrepareDownloadSession(CDownloadSession& session)
     session.SetOption(INTERNET_OPTION_CONNECT_TIMEOUT, 30000);
     session.SetOption(INTERNET_OPTION_CONNECT_BACKOFF, 1000);
     session.SetOption(INTERNET_OPTION_CONNECT_RETRIES, 1);
+    SetSilenceTimeouts(session);
     session.EnableStatusCallback(TRUE);
 }

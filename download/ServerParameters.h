@@ -17,3 +17,6 @@ const DWORD kFtpNoCache = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD;
 
 // Logs in to the download server; the caller owns the connection. Throws CInternetException.
 CFtpConnection* ConnectToDownloadServer(CInternetSession& session);
+
+// WinINet's own receive and send limits on `session`: as long as the silence the waits allow.
+void SetSilenceTimeouts(CInternetSession& session);

@@ -1,4 +1,5 @@
 #include "framework/Internet.h"
+#include "framework/BlockingCall.h"
 #include "framework/WinApp.h"
 #include <algorithm>
 #include <cstring>
@@ -13,6 +14,25 @@ std::vector<CInternetSession*>& CallbackSessions()
     static std::vector<CInternetSession*> sessions;
     return sessions;
 }
+
+// The callback runs on the helper threads of blocking calls, the registry's changes on the
+// window's thread. A session leaves it holding the lock, so no callback reaches it after.
+class CallbackLock {
+public:
+    CallbackLock() { ::EnterCriticalSection(Section()); }
+    ~CallbackLock() { ::LeaveCriticalSection(Section()); }
+    CallbackLock(const CallbackLock&) = delete;
+    CallbackLock& operator=(const CallbackLock&) = delete;
+
+private:
+    static CRITICAL_SECTION* Section()
+    {
+        static CRITICAL_SECTION section;
+        static const bool ready = (::InitializeCriticalSection(&section), true);
+        (void)ready;
+        return &section;
+    }
+};
 
 CInternetSession* SessionOf(HINTERNET handle)
 {
@@ -49,13 +69,31 @@ int LastFtpReplyCode()
     return digits ? (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0') : 0;
 }
 
-void CloseInternetHandle(HINTERNET& handle)
+// Reads at most `count` bytes on a helper into `buffer`. On cancel or silence `file` is
+// closed and null. Throws CInternetException.
+DWORD ReadBlocking(HINTERNET& file, void* buffer, DWORD count)
 {
-    if (handle) {
-        ::InternetCloseHandle(handle);
-        handle = nullptr;
-    }
+    CBlockingCall call;
+    call.Scratch().buffer.resize(count);
+    HINTERNET handle = file;
+    BOOL read = static_cast<BOOL>(call.Run(&file, [handle, count](BlockingScratch& scratch) {
+        return static_cast<DWORD_PTR>(
+            ::InternetReadFile(handle, scratch.buffer.data(), count, &scratch.count));
+    }));
+    if (!read)
+        AfxThrowInternetException();
+    DWORD got = std::min(call.Scratch().count, count);
+    std::memcpy(buffer, call.Scratch().buffer.data(), got);
+    return got;
 }
+
+// A text the helper may read after the caller's has gone; null stays null.
+struct CopiedText {
+    explicit CopiedText(const char* text) : value(text ? text : ""), null(text == nullptr) {}
+    const char* Get() const { return null ? nullptr : value.c_str(); }
+    std::string value;
+    bool null;
+};
 }
 
 void AfxThrowInternetException()
@@ -87,6 +125,7 @@ BOOL CInternetSession::SetOption(DWORD option, DWORD value, DWORD flags)
 
 BOOL CInternetSession::EnableStatusCallback(BOOL enable)
 {
+    CallbackLock lock;
     auto& sessions = CallbackSessions();
     sessions.erase(std::remove(sessions.begin(), sessions.end(), this), sessions.end());
     m_bCallbackEnabled = false;
@@ -105,9 +144,18 @@ CFtpConnection* CInternetSession::GetFtpConnection(const char* server, const cha
                                                    const char* password, INTERNET_PORT port,
                                                    BOOL passive)
 {
-    HINTERNET connection =
-        ::InternetConnectA(m_hSession, server, port, userName, password, INTERNET_SERVICE_FTP,
-                           passive ? INTERNET_FLAG_PASSIVE : 0, m_dwContext);
+    // Nothing to close while it waits: a connection given up on stays with its helper.
+    CBlockingCall call;
+    HINTERNET session = m_hSession;
+    DWORD_PTR context = m_dwContext;
+    DWORD flags = passive ? INTERNET_FLAG_PASSIVE : 0;
+    CopiedText host(server), user(userName), secret(password);
+    auto connection = reinterpret_cast<HINTERNET>(call.Run(nullptr, [=](BlockingScratch&) {
+        return reinterpret_cast<DWORD_PTR>(::InternetConnectA(session, host.Get(), port,
+                                                              user.Get(), secret.Get(),
+                                                              INTERNET_SERVICE_FTP, flags,
+                                                              context));
+    }));
     if (connection == nullptr)
         AfxThrowInternetException();
     return new CFtpConnection(this, connection);
@@ -116,11 +164,12 @@ CFtpConnection* CInternetSession::GetFtpConnection(const char* server, const cha
 void CInternetSession::Close()
 {
     if (m_bCallbackEnabled) {
+        CallbackLock lock;
         auto& sessions = CallbackSessions();
         sessions.erase(std::remove(sessions.begin(), sessions.end(), this), sessions.end());
         m_bCallbackEnabled = false;
     }
-    CloseInternetHandle(m_hSession);
+    CloseBlocking(m_hSession);
 }
 
 void CInternetSession::OnStatusCallback(DWORD_PTR, DWORD, LPVOID, DWORD)
@@ -132,6 +181,7 @@ void CALLBACK CInternetSession::StatusCallback(HINTERNET handle, DWORD_PTR conte
 {
     // No exception may travel back into WinINet.
     try {
+        CallbackLock lock;
         if (CInternetSession* session = SessionOf(handle))
             session->OnStatusCallback(context, status, info, infoLength);
     } catch (...) {
@@ -148,7 +198,13 @@ CFtpConnection::~CFtpConnection()
 CInternetFile* CFtpConnection::OpenFile(const char* fileName, DWORD access, DWORD flags,
                                         DWORD_PTR context)
 {
-    HINTERNET file = ::FtpOpenFileA(m_hConnection, fileName, access, flags, context);
+    CBlockingCall call;
+    HINTERNET connection = m_hConnection;
+    CopiedText name(fileName);
+    auto file = reinterpret_cast<HINTERNET>(call.Run(&m_hConnection, [=](BlockingScratch&) {
+        return reinterpret_cast<DWORD_PTR>(
+            ::FtpOpenFileA(connection, name.Get(), access, flags, context));
+    }));
     if (file == nullptr)
         AfxThrowInternetException();
     return new CInternetFile(file);
@@ -156,11 +212,20 @@ CInternetFile* CFtpConnection::OpenFile(const char* fileName, DWORD access, DWOR
 
 int CFtpConnection::Command(const char* command)
 {
-    BOOL answered = ::FtpCommandA(m_hConnection, FALSE, FTP_TRANSFER_TYPE_BINARY, command, 1,
+    CBlockingCall call;
+    HINTERNET connection = m_hConnection;
+    std::string text = command;
+    BOOL answered = static_cast<BOOL>(call.Run(&m_hConnection, [connection, text](BlockingScratch& scratch) {
+        BOOL sent = ::FtpCommandA(connection, FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(), 1,
                                   nullptr);
+        DWORD error = ::GetLastError();
+        // The reply text is kept per thread: it is read on the thread that sent the command.
+        scratch.count = static_cast<DWORD>(LastFtpReplyCode());
+        ::SetLastError(error);
+        return static_cast<DWORD_PTR>(sent);
+    }));
     DWORD error = ::GetLastError();
-    // The reply text is kept per thread: it must be read on the thread that sent the command.
-    int code = LastFtpReplyCode();
+    int code = static_cast<int>(call.Scratch().count);
     // A refusal comes as ERROR_INTERNET_EXTENDED_ERROR with the reply; any other error means
     // the reply text left over is an older one.
     if (!answered && (error != ERROR_INTERNET_EXTENDED_ERROR || code < 400))
@@ -170,7 +235,7 @@ int CFtpConnection::Command(const char* command)
 
 void CFtpConnection::Close()
 {
-    CloseInternetHandle(m_hConnection);
+    CloseBlocking(m_hConnection);
 }
 
 // --- CFtpFileFind
@@ -183,7 +248,16 @@ CFtpFileFind::~CFtpFileFind()
 BOOL CFtpFileFind::FindFile(const char* name, DWORD flags)
 {
     Close();
-    m_hFind = ::FtpFindFirstFileA(m_pConnection->GetHandle(), name, &m_next, flags, m_dwContext);
+    CBlockingCall call;
+    HINTERNET connection = m_pConnection->GetHandle();
+    DWORD_PTR context = m_dwContext;
+    CopiedText pattern(name);
+    m_hFind = reinterpret_cast<HINTERNET>(
+        call.Run(&m_pConnection->m_hConnection, [=](BlockingScratch& scratch) {
+            return reinterpret_cast<DWORD_PTR>(::FtpFindFirstFileA(
+                connection, pattern.Get(), &scratch.findData, flags, context));
+        }));
+    m_next = call.Scratch().findData;
     m_bHaveNext = m_hFind != nullptr;
     return m_bHaveNext;
 }
@@ -193,7 +267,12 @@ BOOL CFtpFileFind::FindNextFile()
     if (!m_bHaveNext)
         return FALSE;
     m_current = m_next;
-    m_bHaveNext = ::InternetFindNextFileA(m_hFind, &m_next) != FALSE;
+    CBlockingCall call;
+    HINTERNET find = m_hFind;
+    m_bHaveNext = call.Run(&m_hFind, [find](BlockingScratch& scratch) {
+        return static_cast<DWORD_PTR>(::InternetFindNextFileA(find, &scratch.findData));
+    }) != FALSE;
+    m_next = call.Scratch().findData;
     return m_bHaveNext;
 }
 
@@ -209,7 +288,7 @@ ULONGLONG CFtpFileFind::GetLength() const
 
 void CFtpFileFind::Close()
 {
-    CloseInternetHandle(m_hFind);
+    CloseBlocking(m_hFind);
     m_bHaveNext = false;
 }
 
@@ -228,10 +307,7 @@ UINT CInternetFile::Read(void* buffer, UINT count)
         m_buffered.erase(0, taken);
         return taken;
     }
-    DWORD read = 0;
-    if (!::InternetReadFile(m_hFile, buffer, count, &read))
-        AfxThrowInternetException();
-    return read;
+    return ReadBlocking(m_hFile, buffer, count);
 }
 
 BOOL CInternetFile::ReadString(std::string& line, size_t maxLength)
@@ -244,9 +320,7 @@ BOOL CInternetFile::ReadString(std::string& line, size_t maxLength)
     for (;;) {
         if (m_buffered.empty()) {
             char chunk[512];
-            DWORD read = 0;
-            if (!::InternetReadFile(m_hFile, chunk, sizeof(chunk), &read))
-                AfxThrowInternetException();
+            DWORD read = ReadBlocking(m_hFile, chunk, sizeof(chunk));
             if (read == 0)
                 break;
             m_buffered.assign(chunk, read);
@@ -282,6 +356,6 @@ BOOL CInternetFile::ReadString(std::string& line, size_t maxLength)
 
 void CInternetFile::Close()
 {
-    CloseInternetHandle(m_hFile);
+    CloseBlocking(m_hFile);
     m_buffered.clear();
 }

@@ -42,7 +42,8 @@ public:
     DWORD_PTR GetContext() const { return m_dwContext; }
 
 protected:
-    // Runs inside the blocking WinINet call that caused it. Exceptions are swallowed.
+    // Runs inside the blocking WinINet call that caused it, on that call's helper thread,
+    // never after Close. Exceptions are swallowed.
     virtual void OnStatusCallback(DWORD_PTR context, DWORD status, LPVOID statusInformation,
                                   DWORD statusInformationLength);
 
@@ -76,6 +77,7 @@ public:
     CInternetSession* GetSession() const { return m_pSession; }
 
 private:
+    friend class CFtpFileFind;   // a cancelled listing closes the connection it waits on
     CInternetSession* m_pSession;
     HINTERNET m_hConnection;
 };

@@ -3,16 +3,17 @@
 // import slots the compiler calls through are the program's own, and each one fetches its
 // function from the system folder's wininet.dll on its first call.
 #include "framework/WinInetImports.h"
-#include "framework/Handles.h"
+#include <windows.h>
 #include <wininet.h>
 #include <cstring>
 
 namespace {
+// Never freed, not even at exit: a helper thread left blocked in a call may still be inside.
 HMODULE SystemWinInet()
 {
-    static CLibrary library;
-    static const bool loaded = library.Load("wininet.dll", LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return loaded ? library.Handle() : nullptr;
+    static const HMODULE wininet = ::LoadLibraryExA("wininet.dll", nullptr,
+                                                    LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return wininet;
 }
 
 void* WinInetProc(const char* name)

@@ -110,7 +110,7 @@ StartRun PressStart(const std::string& text, bool messageBox)
             .Then(UiDriver::Inspect([&](HWND box) { run.titleAtBox = WindowText(GetWindow(box, GW_OWNER)); },
                                     UiDriver::All({UiDriver::Click(IDOK), CancelPageLater()})));
     else
-        driver.Then(UiDriver::All({type, start, CancelPageLater()}));
+        driver.Then(UiDriver::All({type, start, UiDriver::Settle(CancelPageLater())}));
     CInstallDirDlg page;
     page.DoModal();
     run.seen = driver.Seen();

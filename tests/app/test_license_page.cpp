@@ -50,10 +50,11 @@ PageView ShowLicensePage(int messageBoxes = 0, UiDriver::Step poke = UiDriver::N
 {
     PageView view;
     UiDriver driver;
+    // The page shows first and fetches then; its message boxes come meanwhile.
+    driver.Then(UiDriver::Settle(UiDriver::Inspect([&](HWND page) { view = Look(page); },
+                                                   UiDriver::All({poke, UiDriver::Click(IDCANCEL)}))));
     for (int i = 0; i < messageBoxes; ++i)
         driver.Then(UiDriver::Click(IDOK));
-    driver.Then(UiDriver::Inspect([&](HWND page) { view = Look(page); },
-                                  UiDriver::All({poke, UiDriver::Click(IDCANCEL)})));
     CLicenseDlg page;
     page.DoModal();
     view.seen = driver.Seen();
@@ -226,7 +227,7 @@ TEST_CASE("when the server fails, the page shows no licence and says what it mus
         PageView view = ShowLicensePage(f.messageBox ? 1 : 0, poke);
 
         CHECK_FALSE(view.timedOut);
-        // The page, and while it initialises, the message box.
+        // The page, and while it fetches, the message box.
         REQUIRE(view.seen.size() == (f.messageBox ? 2u : 1u));
         if (f.messageBox) {
             CHECK(view.seen[1].isMessageBox);
@@ -252,10 +253,11 @@ TEST_CASE("ticking enables Weiter, unticking disables it again")
     std::vector<bool> nextEnabled;
     auto note = [&](HWND page) { nextEnabled.push_back(IsWindowEnabled(GetDlgItem(page, IDOK)) != FALSE); };
     UiDriver driver;
-    driver.Then(UiDriver::All({UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
+    driver.Then(UiDriver::Settle(UiDriver::All({
                                UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
                                UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
-                               UiDriver::Inspect(note, UiDriver::Click(IDCANCEL))}));
+                               UiDriver::Inspect(note, UiDriver::Tick(IDC_ACCEPT_LICENSE)),
+                               UiDriver::Inspect(note, UiDriver::Click(IDCANCEL))})));
     CLicenseDlg page;
     page.DoModal();
     CHECK_FALSE(driver.TimedOut());

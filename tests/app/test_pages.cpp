@@ -78,18 +78,18 @@ TEST_CASE("ending the licence page in any way unwinds the chain with OK")
         HWND infoWindow = nullptr;
         UiDriver driver;
         driver.Then(UiDriver::Inspect([&](HWND info) { infoWindow = info; }, UiDriver::Click(IDOK)))
-            .Then(UiDriver::Inspect(
-                [&](HWND) {
+            .Then(UiDriver::Settle(UiDriver::Inspect(
+                [&](HWND licence) {
                     CHECK(IsWindow(infoWindow));
                     CHECK_FALSE(IsWindowVisible(infoWindow));
+                    CHECK(WindowText(licence) == kLicenseTitle);
                 },
-                way.step));
+                way.step)));
         CInfoDlg info;
         CHECK(info.DoModal() == IDOK);
         CHECK_FALSE(driver.TimedOut());
         INFO(driver.Describe());
         REQUIRE(driver.Seen().size() == 2);
-        CHECK(driver.Seen()[1].title == kLicenseTitle);
         CHECK(theApp.m_pSession == nullptr);   // cancelling the licence page releases it
     }
 }
@@ -107,7 +107,8 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
         UiDriver driver;
         driver.Then(UiDriver::Click(IDOK))
             .Then(UiDriver::Inspect([&](HWND licence) { licenceWindow = licence; },
-                                    UiDriver::All({UiDriver::Tick(IDC_ACCEPT_LICENSE), UiDriver::Click(IDOK)})))
+                                    UiDriver::Settle(UiDriver::All({
+                                        UiDriver::Tick(IDC_ACCEPT_LICENSE), UiDriver::Click(IDOK)}))))
             .Then(UiDriver::Inspect(
                 [&](HWND dir) {
                     CHECK(WindowText(dir) == kInstallDirTitle);
@@ -120,6 +121,48 @@ TEST_CASE("ending the installation directory page in any way unwinds the whole c
         CHECK(driver.Seen().size() == 3);
         CHECK(theApp.m_pSession == nullptr);
     }
+}
+
+TEST_CASE("a server that never greets: the page answers, its buttons wait, Cancel ends it at once")
+{
+    FtpServer::Reset(FtpBehaviour::Stalling("greeting"));
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    struct Row {
+        const char* title;   // while it waits
+        int button;
+        UiDriver::Step before;
+        std::function<void()> run;
+    } rows[] = {
+        {"Installation Norla Kesto 2.0 - Lizenzbestimmungen", IDC_ACCEPT_LICENSE, UiDriver::Nothing(),
+         [] { CLicenseDlg().DoModal(); }},
+        {kInstallDirTitle, IDC_START_INSTALL,
+         UiDriver::All({UiDriver::Type(IDC_INSTALL_DIR, temp), UiDriver::Click(IDC_START_INSTALL)}),
+         [] { CInstallDirDlg().DoModal(); }},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.title));
+        REQUIRE(OpenSharedSession());
+        bool enabled = true;
+        DWORD cancelledAt = 0;
+        UiDriver driver;
+        driver.Then(UiDriver::All({row.before, UiDriver::Later(1000, UiDriver::Inspect([&](HWND page) {
+            enabled = IsWindowEnabled(GetDlgItem(page, row.button)) != FALSE;
+            cancelledAt = GetTickCount();
+        }, UiDriver::Click(IDCANCEL)))}));
+        {
+            AnswerProbe probe(15000);
+            row.run();
+            CHECK(GetTickCount() - cancelledAt < 1000);
+            CHECK(probe.Asked());
+            CHECK(probe.Slowest() < 250);
+        }
+        CHECK_FALSE(enabled);
+        CHECK(driver.Seen().size() == 1);   // no message box
+        CHECK(FtpServer::Received("CONNECT"));
+        CHECK(theApp.m_pSession == nullptr);
+    }
+    FtpServer::Reset();
 }
 
 TEST_CASE("screenshot of the installation directory page")
@@ -152,7 +195,7 @@ TEST_CASE("every page and the progress window open centred on the work area")
     RECT area;
     REQUIRE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0));
     for (const Row& row : rows) {
-        CAPTURE(row.name);
+        CAPTURE(std::string(row.name));
         RECT window = {};
         UiDriver driver;
         driver.Then(UiDriver::Inspect([&](HWND page) { GetWindowRect(page, &window); },

@@ -97,7 +97,8 @@ TEST_CASE("ReadString keeps memory bounded for a line of ten million characters"
     CHECK(line == std::string(260, 'n'));
     CHECK(line.capacity() < 4096);
     // Storing the line would take 10 MB at least; a stored copy shows in the peak.
-    CHECK(after.PeakPagefileUsage - before.PeakPagefileUsage < 2 * 1024 * 1024);
+    // Wine's peak can drop when a helper thread's stack goes; compare without wrapping.
+    CHECK(after.PeakPagefileUsage < before.PeakPagefileUsage + 2 * 1024 * 1024);
     CHECK_FALSE(file->ReadString(line, 259));
     file->Close();
     FtpServer::Reset();

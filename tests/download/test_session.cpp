@@ -167,7 +167,7 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text)
 }
 }
 
-TEST_CASE("a download session is opened as a plain one, with its three connection options")
+TEST_CASE("a download session is opened as a plain one, with its connection and silence options")
 {
     WinInetRecorder calls;
     REQUIRE(calls.Installed());
@@ -187,9 +187,13 @@ TEST_CASE("a download session is opened as a plain one, with its three connectio
         {INTERNET_OPTION_CONNECT_TIMEOUT, 30000},
         {INTERNET_OPTION_CONNECT_BACKOFF, 1000},
         {INTERNET_OPTION_CONNECT_RETRIES, 1},
+        {INTERNET_OPTION_RECEIVE_TIMEOUT, 30000},
+        {INTERNET_OPTION_SEND_TIMEOUT, 30000},
+        {INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, 30000},
+        {INTERNET_OPTION_CONTROL_RECEIVE_TIMEOUT, 30000},
     };
-    REQUIRE(calls.options.size() == 3);
-    for (size_t i = 0; i < 3; ++i) {
+    REQUIRE(calls.options.size() == std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
         CAPTURE(i);
         CHECK(calls.options[i].option == expected[i].option);
         CHECK(calls.options[i].value == expected[i].value);

@@ -228,6 +228,33 @@ run_transfer_dropped() {
     ends_failed "$FAILED_DOWNLOAD" transfer-dropped
 }
 
+# A server that stops sending 64 KiB into the archive: the real 30 s of silence end the
+# download with the failure message, and no partial archive is left.
+run_data_stall() {
+    ftp_reset '"stall": "data", "stall_after": 65536'
+    serve_product
+    start_installation
+    local started=$SECONDS
+    ends_failed "$FAILED_DOWNLOAD" data-stall
+    [ $((SECONDS - started)) -le 45 ] || fail "failure message only after $((SECONDS - started)) s"
+    [ ! -e "$(install_dir)/$ARCHIVE" ] || fail "partial archive left"
+}
+
+# A server that accepts and never greets: the licence page is on screen at once and the
+# connection message comes within 40 s.
+run_greeting_stall() {
+    ftp_reset '"stall": "greeting"'
+    start_installer
+    leave_information
+    local started=$SECONDS
+    drive wait "$LICENCE_TEMPLATE" 5 || fail "no page on screen while the server is silent"
+    shot licence-waiting
+    message_box "Norla Kesto Installer" "$NO_CONNECTION" greeting-stall
+    [ $((SECONDS - started)) -le 40 ] || fail "connection message only after $((SECONDS - started)) s"
+    drive click "$LICENCE" $IDCANCEL
+    ended 10 || fail "program still running after Abbrechen"
+}
+
 # Escape on the progress window: the installation stops where it is, says nothing more,
 # starts nothing, and the program ends.
 escape_progress() {   # escape_progress NAME

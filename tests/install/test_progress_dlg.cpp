@@ -4,6 +4,8 @@
 #include "SequenceRun.h"
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
+#include "framework/BlockingCall.h"
+#include "install/InstallMessages.h"
 #include "install/ProgressDlg.h"
 #include <doctest.h>
 
@@ -249,12 +251,13 @@ TEST_CASE("the close box or Escape during the download stops it, removes the par
     struct Row {
         CancelBy by;
         FtpBehaviour server;
+        DWORD cancelAfterMs;   // once the download runs
         DWORD endsWithinMs;
     } rows[] = {
-        {CancelBy::CloseBox, FtpBehaviour::Slow(20), 1800},   // about 2.5 s for the whole file
-        {CancelBy::Escape, FtpBehaviour::Slow(20), 1800},
-        // A read waits for the server's next byte, and closing the file for its answer.
-        {CancelBy::Escape, FtpBehaviour::Slow(1000, 1), 5000},
+        {CancelBy::CloseBox, FtpBehaviour::Slow(20), 500, 1800},   // about 2.5 s for the whole file
+        {CancelBy::Escape, FtpBehaviour::Slow(20), 500, 1800},
+        // A trickle of a byte a second, after a listing that takes a second.
+        {CancelBy::Escape, FtpBehaviour::Slow(1000, 1), 2500, 4000},
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CAPTURE(i);
@@ -263,13 +266,13 @@ TEST_CASE("the close box or Escape during the download stops it, removes the par
         run.servedBytes = PatternBytes(1000000);
         run.server = rows[i].server;
         run.cancel = rows[i].by;
-        run.cancelAfterMs = 500;   // once the download runs
+        run.cancelAfterMs = rows[i].cancelAfterMs;
 
         DWORD start = GetTickCount();
         SequenceOutcome out = RunSequence(run);
 
         CHECK(out.result == IDCANCEL);
-        // Stopped 0.5 s in, long before the whole file could have come.
+        // Stopped long before the whole file could have come.
         CHECK(GetTickCount() - start < rows[i].endsWithinMs);
         CHECK(FtpServer::Received("RETR norla.zip"));
         CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
@@ -279,4 +282,104 @@ TEST_CASE("the close box or Escape during the download stops it, removes the par
         CHECK(out.unpackBar.empty());
         CHECK(out.logged == std::vector<std::string>{"Installation abgebrochen"});
     }
+}
+
+namespace {
+// Connections and files handed out and handles closed, in order, from whichever thread:
+// WinINet hands a closed handle's number out again.
+struct HandleEvent {
+    HINTERNET handle;
+    bool closed;
+};
+HandleEvent g_events[256];
+LONG g_eventCount;
+ImportHook *g_connect, *g_openFile, *g_close;
+
+HINTERNET Note(HINTERNET handle, bool closed)
+{
+    LONG at = InterlockedIncrement(&g_eventCount) - 1;
+    if (at < 256)
+        g_events[at] = {handle, closed};
+    return handle;
+}
+HINTERNET WINAPI NoteConnect(HINTERNET a, LPCSTR b, INTERNET_PORT c, LPCSTR d, LPCSTR e, DWORD f,
+                             DWORD g, DWORD_PTR h)
+{
+    return Note(g_connect->Original<decltype(&NoteConnect)>()(a, b, c, d, e, f, g, h), false);
+}
+HINTERNET WINAPI NoteOpenFile(HINTERNET a, LPCSTR b, DWORD c, DWORD d, DWORD_PTR e)
+{
+    return Note(g_openFile->Original<decltype(&NoteOpenFile)>()(a, b, c, d, e), false);
+}
+BOOL WINAPI NoteClose(HINTERNET handle)
+{
+    Note(handle, true);
+    return g_close->Original<decltype(&NoteClose)>()(handle);
+}
+
+// Every connection and file handed out is closed, the one a call is blocked on too.
+bool AllClosed()
+{
+    LONG count = std::min<LONG>(g_eventCount, 256);
+    for (LONG i = 0; i < count; ++i) {
+        if (g_events[i].closed || g_events[i].handle == nullptr)
+            continue;
+        auto later = std::find_if(g_events + i + 1, g_events + count, [i](const HandleEvent& e) {
+            return e.closed && e.handle == g_events[i].handle;
+        });
+        if (later == g_events + count)
+            return false;
+    }
+    return true;
+}
+}
+
+TEST_CASE("a server that stops answering: the window answers, Escape and the close box end it, silence fails it")
+{
+    ImportHook connect("wininet.dll", "InternetConnectA", reinterpret_cast<void*>(NoteConnect));
+    ImportHook openFile("wininet.dll", "FtpOpenFileA", reinterpret_cast<void*>(NoteOpenFile));
+    ImportHook close("wininet.dll", "InternetCloseHandle", reinterpret_cast<void*>(NoteClose));
+    g_connect = &connect, g_openFile = &openFile, g_close = &close;
+    SetSilenceLimit(2000);
+    const char* const stalls[] = {"greeting", "listing", "data"};
+    const CancelBy endings[] = {CancelBy::Escape, CancelBy::CloseBox, CancelBy::Nothing};
+    for (const char* stall : stalls) {
+        for (CancelBy ending : endings) {
+            CAPTURE(std::string(stall));
+            CAPTURE(static_cast<int>(ending));
+            ScratchFolder folder;
+            SequenceRun run("", folder.Path());
+            run.servedBytes = PatternBytes(1000000);
+            run.server = FtpBehaviour::Stalling(stall, 65536);
+            run.cancel = ending;
+            run.cancelAfterMs = 1000;   // the server is silent by then
+            AnswerProbe probe(20000);
+            g_eventCount = 0;
+
+            DWORD start = GetTickCount();
+            SequenceOutcome out = RunSequence(run);
+            DWORD took = GetTickCount() - start;
+
+            Sleep(200);   // a close left to its helper
+            CHECK(AllClosed());
+            CHECK(probe.Asked());
+            CHECK(probe.Slowest() < 500);
+            CHECK_FALSE(IsFile(folder.Path() + "norla.zip"));
+            CHECK(FtpServer::Received(std::string(stall) == "data" ? "RETR" : "CONNECT"));
+            if (ending == CancelBy::Nothing) {
+                REQUIRE(out.messageBoxes.size() == 1);
+                CHECK(out.messageBoxes[0].text == DownloadFailedMessage());
+                CHECK(out.logged == std::vector<std::string>{FirstLine(DownloadFailedMessage())});
+                CHECK(took >= 2000);
+                CHECK(took < 6000);
+            } else {
+                CHECK(out.result == IDCANCEL);
+                CHECK(out.messageBoxes.empty());
+                CHECK(out.logged == std::vector<std::string>{kCancelledLogLine});
+                CHECK(took < 1100 + 2000);
+                CHECK(out.quitPending);
+            }
+        }
+    }
+    SetSilenceLimit(0);
 }

@@ -44,6 +44,8 @@ void FtpServer::Reset(const FtpBehaviour& behaviour)
         control << ", \"refuse_retr\": [\"" << behaviour.refuseRetr << "\"]";
     if (!behaviour.endlessRetr.empty())
         control << ", \"endless_retr\": [\"" << behaviour.endlessRetr << "\"]";
+    if (!behaviour.stall.empty())
+        control << ", \"stall\": \"" << behaviour.stall << "\", \"stall_after\": " << behaviour.stallAfter;
     control << "}";
     // Written whole, then renamed, so the server never reads half a file.
     WriteBytes(Root() + "control.json.new", control.str());

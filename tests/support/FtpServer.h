@@ -18,6 +18,8 @@ struct FtpBehaviour {
     std::string endlessRetr;    // RETR of this file name sends it, then a line without end
     bool refuseRest = false;    // REST is answered with 502
     bool listening = true;      // false: nothing listens on the port
+    std::string stall;          // "greeting", "listing" or "data": that connection goes silent
+    long long stallAfter = 0;   // ... "data" after this many bytes
 
     // The usual faults, one each, for the rows of a table.
     static FtpBehaviour LoginRefused() { return With(&FtpBehaviour::refuseLogin, true); }
@@ -33,6 +35,12 @@ struct FtpBehaviour {
     }
     static FtpBehaviour RefusingRetr(std::string name) { return With(&FtpBehaviour::refuseRetr, name); }
     static FtpBehaviour EndlessRetr(std::string name) { return With(&FtpBehaviour::endlessRetr, name); }
+    static FtpBehaviour Stalling(std::string what, long long after = 0)
+    {
+        FtpBehaviour behaviour = With(&FtpBehaviour::stall, what);
+        behaviour.stallAfter = after;
+        return behaviour;
+    }
 
 private:
     template <typename T> static FtpBehaviour With(T FtpBehaviour::*field, T value)

@@ -1,5 +1,7 @@
 #include "UiDriver.h"
+#include "framework/BlockingCall.h"
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 UiDriver* g_driver = nullptr;
@@ -203,6 +205,57 @@ UiDriver::Step UiDriver::Nothing()
     return [](HWND) {};
 }
 
+namespace {
+// One step put off at a time: the window, when it may run, and the step.
+struct PutOff {
+    HWND dlg = nullptr;
+    std::function<bool(HWND)> ready;
+    UiDriver::Step step;
+};
+PutOff g_putOff;
+
+void CALLBACK PutOffProc(HWND, UINT, UINT_PTR id, DWORD)
+{
+    if (!IsWindow(g_putOff.dlg)) {
+        KillTimer(nullptr, id);
+        return;
+    }
+    if (!g_putOff.ready(g_putOff.dlg))
+        return;
+    KillTimer(nullptr, id);
+    PutOff due = std::move(g_putOff);
+    due.step(due.dlg);
+}
+
+// From a timer, so that whatever handler is running (and waiting) can end meanwhile.
+UiDriver::Step PutOffUntil(DWORD periodMs, std::function<bool(HWND)> ready, UiDriver::Step step)
+{
+    return [=](HWND dlg) {
+        g_putOff = PutOff{dlg, ready, step};
+        SetTimer(nullptr, 0, periodMs, PutOffProc);
+    };
+}
+
+// The page is idle: no box over it and no call waiting beside the pump, seen twice in a row.
+bool Settled(HWND dlg)
+{
+    static int seen = 0;
+    seen = IsWindowEnabled(dlg) && !WaitingBesidePump() ? seen + 1 : 0;
+    return seen >= 2 ? (seen = 0, true) : false;
+}
+}
+
+UiDriver::Step UiDriver::Settle(Step then)
+{
+    return PutOffUntil(50, Settled, then);
+}
+
+UiDriver::Step UiDriver::Later(DWORD ms, Step step)
+{
+    bool due = false;
+    return PutOffUntil(ms, [due](HWND) mutable { return due = !due, due; }, step);
+}
+
 UiDriver::Step UiDriver::All(std::vector<Step> steps)
 {
     return [steps](HWND dlg) {
@@ -237,4 +290,56 @@ std::string WindowText(HWND hwnd)
     char buffer[1024] = "garbage";
     GetWindowTextA(hwnd, buffer, sizeof(buffer));
     return buffer;
+}
+
+AnswerProbe::AnswerProbe(DWORD limitMs)
+    : m_threadId(GetCurrentThreadId()), m_limitMs(limitMs), m_stop(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+{
+    m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+AnswerProbe::~AnswerProbe()
+{
+    SetEvent(m_stop);
+    WaitForSingleObject(m_thread, INFINITE);
+    CloseHandle(m_thread);
+    CloseHandle(m_stop);
+}
+
+namespace {
+BOOL CALLBACK FindShownDialog(HWND hwnd, LPARAM found)
+{
+    if (!IsDialogWindow(hwnd) || !IsWindowVisible(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+}
+
+DWORD WINAPI AnswerProbe::Run(void* parameter)
+{
+    AnswerProbe* probe = static_cast<AnswerProbe*>(parameter);
+    DWORD start = GetTickCount();
+    while (WaitForSingleObject(probe->m_stop, 50) == WAIT_TIMEOUT) {
+        if (GetTickCount() - start > probe->m_limitMs) {
+            fprintf(stderr, "AnswerProbe: the run has not ended after %lu ms: failed\n",
+                    static_cast<unsigned long>(probe->m_limitMs));
+            fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+        HWND window = nullptr;
+        EnumThreadWindows(probe->m_threadId, FindShownDialog, reinterpret_cast<LPARAM>(&window));
+        if (window == nullptr)
+            continue;
+        DWORD asked = GetTickCount();
+        DWORD_PTR result = 0;
+        bool answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0;
+        if (!answered && !IsWindow(window))
+            continue;
+        DWORD took = answered ? GetTickCount() - asked : ~0u;
+        InterlockedIncrement(&probe->m_asked);
+        if (took > probe->m_slowest)
+            probe->m_slowest = took;
+    }
+    return 0;
 }

@@ -42,6 +42,11 @@ public:
     static Step PressKey(UINT vk);    // to the focused control, through the dialog manager
     static Step CloseBox();           // the caption's close button (SC_CLOSE)
     static Step Nothing();            // let the window be
+    // Runs `then` once the page is idle: its own work (a timer's, a wait for the server) is
+    // done. It looks from a timer, so that the page's own wait can end meanwhile.
+    static Step Settle(Step then);
+    // Runs `step` on the window `ms` from now, from whatever loop runs then.
+    static Step Later(DWORD ms, Step step);
     // Combines steps run one after the other on the same window.
     static Step All(std::vector<Step> steps);
     // Runs an inspection on the window first, then the step.
@@ -63,6 +68,28 @@ private:
     std::deque<Step> m_steps;
     std::deque<HWND> m_waiting;
     std::vector<SeenWindow> m_seen;
+};
+
+// From another thread, asks a dialog shown by this thread for WM_NULL every 50 ms and notes
+// the slowest answer. A run that has not ended `limitMs` after the start fails the test
+// program at once: a window that no longer answers would never let the test end.
+class AnswerProbe {
+public:
+    explicit AnswerProbe(DWORD limitMs);
+    ~AnswerProbe();
+    AnswerProbe(const AnswerProbe&) = delete;
+    AnswerProbe& operator=(const AnswerProbe&) = delete;
+    bool Asked() const { return m_asked > 0; }
+    DWORD Slowest() const { return m_slowest; }   // unanswered counts as ~0u
+
+private:
+    static DWORD WINAPI Run(void* probe);
+    DWORD m_threadId;
+    DWORD m_limitMs;
+    HANDLE m_stop;
+    HANDLE m_thread;
+    volatile LONG m_asked = 0;
+    volatile DWORD m_slowest = 0;
 };
 
 // A window's or control's text ("garbage" where none could be read).

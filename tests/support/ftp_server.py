@@ -9,7 +9,8 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
   drop_times     K: with drop_after, only the first K downloads (RETR, counted across
                  connections in ROOT/drops) are reset; the later ones and listings run whole
   end_after      N: a download's data connection is closed after N bytes, answered with 426
-  slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting
+  slow_ms        M: every block of at most 8 KiB is followed by M ms of waiting (while the
+                 control file still asks for it)
   slow_block     B: the blocks of slow_ms of a file (not of a listing) hold at most B bytes
                  (1 with slow_ms 1000: a trickle)
   refuse_retr    [names]: RETR of these file names is answered with 550
@@ -17,6 +18,11 @@ The tests steer it through ROOT/control.json, read afresh at each new connection
                  and no line feed, until the client goes away (or 30 s have passed)
   refuse_rest    true: REST is answered with 502 (pyftpdlib's own 501 while the type is ASCII)
   listening      false: the server closes its listening socket (polled, not per connection)
+  stall          "greeting", "listing" or "data": that connection stops answering for good,
+                 never greeting, never answering LIST (NLST, MLSD), or sending no more of a
+                 file's data after stall_after bytes (default 0). The server only stops
+                 serving that socket and keeps it open; every other connection goes on. The
+                 stalled sockets are closed at the first connection without a stall.
 ROOT/rename.json, a list of [from, to] name pairs, is carried out in ROOT/home and then
 removed: names that differ only in case can be made only here, as Wine's own file calls
 look names up without regard to case.
@@ -45,6 +51,15 @@ USER = "DownloadNorlaVeltro2024"
 PASSWORD = "tqM!ra#5917"
 
 
+# Sockets left open on purpose, unserved: they must not be collected and so closed.
+STALLED = []
+
+
+def stall(channel):
+    channel.del_channel()
+    STALLED.append(channel)
+
+
 def read_control(root):
     try:
         with open(os.path.join(root, "control.json"), encoding="utf-8") as f:
@@ -68,6 +83,11 @@ class Authorizer(DummyAuthorizer):
 class MisbehavingDTP(DTPHandler):
     def send(self, data):
         control = self.cmd_channel.control
+        if control.get("stall") == "data" and self.tot_bytes_sent >= control.get("stall_after", 0):
+            stall(self)
+            return 0
+        if control.get("stall") == "data":
+            data = data[:control.get("stall_after", 0) - self.tot_bytes_sent]
         reset = control.get("drop_after")
         if "drop_times" in control and not (self.file_obj is not None and
                                             self.cmd_channel.drop_armed):
@@ -87,7 +107,9 @@ class MisbehavingDTP(DTPHandler):
                 self.close()
                 return 0
             data = data[:left]
-        slow = control.get("slow_ms")
+        # A client that gave up may leave a slow transfer open; the next test's control file
+        # ends its sleeps, which would hold up every connection.
+        slow = control.get("slow_ms") and read_control(self.cmd_channel.root).get("slow_ms")
         if slow:
             data = data[:control.get("slow_block", 8192) if self.file_obj is not None else 8192]
             time.sleep(slow / 1000.0)
@@ -118,12 +140,27 @@ class Handler(FTPHandler):
     def on_connect(self):
         self.control = read_control(self.root)
         record(self.root, "CONNECT")
+        if not self.control.get("stall"):
+            while STALLED:
+                STALLED.pop().socket.close()
+
+    def handle(self):
+        # on_connect comes from the greeting itself, which a stall leaves out.
+        self.control = read_control(self.root)
+        if self.control.get("stall") == "greeting":
+            record(self.root, "CONNECT")
+            stall(self)
+            return
+        super().handle()
 
     def pre_process_command(self, line, cmd, arg):
         record(self.root, line)
         super().pre_process_command(line, cmd, arg)
 
     def _listing_refused(self):
+        if self.control.get("stall") == "listing":
+            stall(self)
+            return True
         if self.control.get("fail_list"):
             self.respond("550 Listing refused.")
             return True
