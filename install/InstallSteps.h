@@ -1,6 +1,7 @@
 #pragma once
 // The steps of an installation after the download, each on what it is given.
 #include "util/ProgressSink.h"
+#include <windows.h>
 #include <string>
 
 // The per-user settings folder the archive brings into the installation directory.
