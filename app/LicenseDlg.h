@@ -8,6 +8,7 @@
 #include <vector>
 
 class CFtpConnection;
+struct ReleaseDescriptor;
 
 // What the page is willing to show; a longer text is not a licence anybody can read.
 const size_t kMaxLicenseLines = 10000;
@@ -17,6 +18,11 @@ const char* const kLicenseInvalidText = "Lizenztext ungültig";
 
 // The row a licence line becomes: blanks, tabs and line-end characters cut off both ends.
 std::string TrimLicenseLine(const std::string& line);
+// Whether the licence's bytes, as stored on the server, are the ones the vendor's `descriptor`
+// (none when it is not validly signed) names by their SHA-256.
+bool IsSignedLicense(const std::string& bytes, const ReleaseDescriptor* descriptor);
+// The rows of a licence's text, lines ending in LF or CR LF; false when it breaks the limits.
+bool SplitLicenseText(const std::string& bytes, std::vector<std::string>& rows);
 
 class CLicenseDlg : public CDialog {
 public:

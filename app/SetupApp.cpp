@@ -85,6 +85,7 @@ void CSetupApp::Install(CProgressSink& progress, CCaptionFeedback* feedback,
     state.desktopIcon = m_bDesktopIcon;
     state.startMenu = m_bStartMenu;
     state.releaseKey = m_pReleaseKey;
+    state.minRelease = m_nMinRelease;
     state.archivePath = m_strArchivePath;
     RunInstallation(state, progress, feedback, reporter);
     m_strArchivePath = state.archivePath;

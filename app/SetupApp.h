@@ -45,6 +45,8 @@ public:
     // The vendor's public key (kReleaseKeySize bytes) when the program was built with one:
     // then only an archive with its valid signature is unpacked.
     const unsigned char* m_pReleaseKey = nullptr;
+    // With the key: the oldest signed release the program installs (NORLA_MIN_RELEASE).
+    unsigned long m_nMinRelease = 1;
 
 private:
     bool AcceptCommandLine();

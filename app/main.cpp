@@ -16,6 +16,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     } releaseKey = {"NorlaReleaseKeyP256", NORLA_RELEASE_KEY_POINT};
     static_assert(sizeof(releaseKey) == 85, "the marker, then an uncompressed P-256 point");
     theApp.m_pReleaseKey = releaseKey.point;
+    theApp.m_nMinRelease = NORLA_MIN_RELEASE;
 #endif
     theApp.m_commandLine = ParseCommandLine(::GetCommandLineA());
     return theApp.Run(hInstance);

@@ -408,13 +408,22 @@ DWORD ExtractFile(ArchiveReader& reader, const ArchiveEntry& entry, const char* 
 
 ArchiveReader* OpenArchive(const char* path, const char* password)
 {
-    std::unique_ptr<ArchiveReader> reader(new (std::nothrow) ArchiveReader);
-    if (!reader || !path || !ReadBaseDirectory(reader->baseDirectory))
+    if (!path)
         return nullptr;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
+    return OpenArchiveFile(file, password);
+}
+
+ArchiveReader* OpenArchiveFile(HANDLE file, const char* password)
+{
+    std::unique_ptr<ArchiveReader> reader(new (std::nothrow) ArchiveReader);
+    if (!reader || !ReadBaseDirectory(reader->baseDirectory)) {
+        CloseHandle(file);
+        return nullptr;
+    }
     if (IsEntrylessArchive(file)) {
         reader->entrylessFile.Attach(file);
         return reader.release();

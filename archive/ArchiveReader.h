@@ -31,6 +31,9 @@ class ArchiveReader;
 
 // Gives no reader when the archive cannot be opened or is not an acceptable zip archive.
 ArchiveReader* OpenArchive(const char* path, const char* password = nullptr);
+// The same over a file already open for reading; the reader owns `file` from here on and closes
+// it, also when it gives no reader. Its file pointer is the reader's to move.
+ArchiveReader* OpenArchiveFile(HANDLE file, const char* password = nullptr);
 // Index -1 asks for the number of entries, which arrives in entry->index: the records the
 // central directory holds, whatever its end record claims, and one more that answers
 // AR_CORRUPT when the directory's end is damaged.

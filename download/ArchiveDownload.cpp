@@ -6,6 +6,7 @@
 #include "util/OrdinaryName.h"
 #include "util/Trim.h"
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -59,7 +60,14 @@ ArchiveLookUp LookUpArchive(CFtpConnection& connection, const std::string& fileN
 }
 
 namespace {
-enum class TransferEnd { Complete, QuitRequested, WriteFailed };
+// One byte past the limit is enough to tell that the server sends more.
+UINT ReadSize(UINT want, long long received, ULONGLONG limit)
+{
+    ULONGLONG left = limit - static_cast<ULONGLONG>(received);
+    return left < want ? static_cast<UINT>(left + 1) : want;
+}
+
+enum class TransferEnd { Complete, QuitRequested, WriteFailed, TooLong };
 
 // A read waits until it has all it asked for, so it asks for what the connection gave the
 // last time it was asked: twice as much after a read that came at once, down to one byte after
@@ -68,8 +76,9 @@ enum class TransferEnd { Complete, QuitRequested, WriteFailed };
 // InternetQueryDataAvailable would say what is there, but under Wine it leaves a task behind
 // that keeps the file open after a cancel until the server sends again.)
 // Throws CInternetException when the transfer breaks.
+// At most `limit` bytes are written: a read that brings more ends the copy at once.
 TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressSink& progress,
-                       long long& received, CSha256* hash)
+                       long long& received, CSha256* hash, ULONGLONG limit)
 {
     progress.SetRange(0, kProgressRangeHigh);
     received = 0;
@@ -77,10 +86,12 @@ TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgre
     UINT want = 1;
     for (;;) {
         DWORD asked = ::GetTickCount();
-        UINT read = serverFile.Read(block.data(), want);
+        UINT read = serverFile.Read(block.data(), ReadSize(want, received, limit));
         if (read == 0)
             return TransferEnd::Complete;
         DWORD waited = ::GetTickCount() - asked;
+        if (static_cast<ULONGLONG>(read) > limit - received)
+            return TransferEnd::TooLong;
         if (!localFile.Write(block.data(), read))
             return TransferEnd::WriteFailed;
         received += read;
@@ -98,21 +109,27 @@ TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgre
 }
 
 namespace {
-// The signature beside the archive, read no further than its limit allows. Throws
-// CInternetException (a missing file among them).
-void FetchSignature(CFtpConnection& connection, const std::string& archiveName,
-                    ArchiveSignatureCheck& signature)
+// A plain file of that name, left by an earlier installation, goes; a folder or a reparse point
+// stays and makes the creation fail.
+bool CreateArchiveFile(CStdioFile& localFile, const std::string& path)
 {
-    std::unique_ptr<CInternetFile> file(connection.OpenFile(
-        (archiveName + kSignatureSuffix).c_str(), GENERIC_READ,
-        FTP_TRANSFER_TYPE_BINARY | kFtpNoCache, kFtpContext));
-    char block[kMaxSignatureSize + 1];
-    UINT read = 0;
-    for (UINT got; read < sizeof(block) && (got = file->Read(block + read, sizeof(block) - read)) > 0;)
-        read += got;
-    file->Close();
-    signature.der.assign(block, read);
-    signature.fetched = read > 0 && read <= kMaxSignatureSize;
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(path.c_str());
+    }
+    return localFile.Open(path.c_str(), CStdioFile::modeCreate | CStdioFile::modeWrite |
+                                            CStdioFile::typeBinary | CStdioFile::modeCreateNew);
+}
+
+// The copy is what the descriptor signed: its name before the download, its size and hash after.
+bool IsSignedArchive(ArchiveSignatureCheck& signature, long long received)
+{
+    unsigned char digest[kSha256Size];
+    return static_cast<ULONGLONG>(received) == signature.descriptor.size &&
+           signature.hash.Finish(digest) &&
+           std::memcmp(digest, signature.descriptor.sha256, kSha256Size) == 0;
 }
 }
 
@@ -152,7 +169,8 @@ bool IsDownloadableName(const std::string& fileName, const std::string& installD
 }
 
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
-                std::string& archivePath, CProgressSink& progress, ArchiveSignatureCheck* signature)
+                std::string& archivePath, CProgressSink& progress, ArchiveSignatureCheck* signature,
+                CHandle* keptFile)
 {
     if (!IsDownloadableName(fileName, installDir))
         return 0;
@@ -173,32 +191,31 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
             archivePath = found.localPath;
         if (!found.listed) {
             result = -1;
+        } else if (signature && !(FetchReleaseDescriptor(*connection, signature->key,
+                                                         signature->minRelease, signature->descriptor) &&
+                                  signature->descriptor.fileName == fileName)) {
+            signature->refused = true;
         } else {
             const std::string& remoteName = found.entry ? found.entry->name : fileName;
             serverFile.reset(connection->OpenFile(remoteName.c_str(), GENERIC_READ,
                                                   FTP_TRANSFER_TYPE_BINARY | kFtpNoCache, kFtpContext));
-            created = localFile.Open(archivePath.c_str(), CStdioFile::modeCreate |
-                                                              CStdioFile::modeWrite |
-                                                              CStdioFile::typeBinary);
+            created = CreateArchiveFile(localFile, archivePath);
             if (created) {
                 long long received = 0;
                 end = CopyBlocks(*serverFile, localFile, progress, received,
-                                 signature ? &signature->hash : nullptr);
+                                 signature ? &signature->hash : nullptr,
+                                 signature ? signature->descriptor.size : ~0ULL);
                 result = end == TransferEnd::Complete ? 1 : 0;
+                if (signature && (end == TransferEnd::TooLong ||
+                                  (result == 1 && !IsSignedArchive(*signature, received)))) {
+                    signature->refused = true;
+                    result = 0;
+                }
                 // WinINet ends the read when the data connection closes; a server that
                 // closes it early says so only on the control connection (426), which
                 // WinINet does not pass on. The listed size tells a short copy.
                 if (found.entry && static_cast<ULONGLONG>(received) != found.entry->size)
                     result = 0;
-            }
-            if (result == 1 && signature) {
-                serverFile->Close();
-                serverFile.reset();
-                try {
-                    FetchSignature(*connection, remoteName, *signature);
-                } catch (const CInternetException&) {
-                    // No signature on the server: the check that follows refuses the archive.
-                }
             }
         }
     } catch (const CInternetException&) {
@@ -211,6 +228,8 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
     // those numbers out again.
     if (serverFile)
         serverFile->Close();
+    if (result == 1 && keptFile)
+        keptFile->Attach(localFile.Detach());
     localFile.Close();
     if (connection)
         connection->Close();
@@ -225,26 +244,18 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
     return result;
 }
 
-namespace {
-bool IsSignedByVendor(ArchiveSignatureCheck& signature, const unsigned char* key)
-{
-    unsigned char digest[kSha256Size];
-    return signature.hash.Finish(digest) && signature.fetched &&
-           VerifyArchiveSignature(key, digest, signature.der);
-}
-}
-
 int DownloadArchive(const char* agentName, const std::string& fileName,
                     const std::string& installDir, std::string& archivePath,
-                    CProgressSink& progress, const unsigned char* releaseKey)
+                    CProgressSink& progress, const unsigned char* releaseKey,
+                    unsigned long minRelease, CHandle* keptFile)
 {
     std::unique_ptr<ArchiveSignatureCheck> signature;
-    if (releaseKey)
+    if (releaseKey) {
         signature.reset(new ArchiveSignatureCheck);
-    int result = CopyArchive(agentName, fileName, installDir, archivePath, progress, signature.get());
-    if (result == 1 && signature && !IsSignedByVendor(*signature, releaseKey)) {
-        ::DeleteFileA(archivePath.c_str());
-        return kSignatureRefused;
+        signature->key = releaseKey;
+        signature->minRelease = minRelease;
     }
-    return result;
+    int result = CopyArchive(agentName, fileName, installDir, archivePath, progress,
+                             signature.get(), keptFile);
+    return signature && signature->refused ? kSignatureRefused : result;
 }

@@ -2,6 +2,8 @@
 // The download descriptor on the server and the download of the archive it names.
 #include "download/ArchiveSignature.h"
 #include "download/DownloadSession.h"
+#include "download/ReleaseDescriptor.h"
+#include "framework/Handles.h"
 #include "util/ProgressSink.h"
 #include <optional>
 #include <string>
@@ -47,27 +49,36 @@ struct ArchiveLookUp {
 ArchiveLookUp LookUpArchive(CFtpConnection& connection, const std::string& fileName,
                             const std::string& installDir);
 
-// What a download signed by the vendor brings besides the archive.
+// What a download signed by the vendor is checked against: the descriptor fetched and verified
+// on the download's connection, and the archive's bytes hashed as they arrive.
 struct ArchiveSignatureCheck {
-    CSha256 hash;          // of the archive's bytes, fed as they arrive
-    std::string der;       // "<archive>.sig" from the server
-    bool fetched = false;  // present and at most kMaxSignatureSize bytes
+    const unsigned char* key = nullptr;   // kReleaseKeySize bytes
+    unsigned long minRelease = 1;
+    ReleaseDescriptor descriptor;
+    CSha256 hash;
+    bool refused = false;   // the descriptor, or the archive, is not what the vendor signed
 };
 
 // Copies the archive from the server to installDir + its lower-case name, moving `progress`
 // after every block; a stop ends it and removes the partial file. The session's status texts
 // go to `progress` too.
 // `archivePath` is set when the listing shows the archive; otherwise the one given is written.
+// A plain file of that name is replaced; anything else of that name refuses the copy.
 // 1 when copied; -1 when the start directory cannot be listed; 0 for a name
 // IsDownloadableName refuses (without connecting) or any other failure.
-// With `signature`, the archive is hashed on the way and its signature fetched after it.
+// With `signature`, the signed descriptor must name `fileName`, and the archive must have its
+// size (no more is read) and hash; otherwise `signature->refused` is set.
+// With `keptFile`, a copied archive stays open there (read access, no one else may write or
+// delete it), so that it is unpacked from the bytes that were checked.
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
                 std::string& archivePath, CProgressSink& progress,
-                ArchiveSignatureCheck* signature = nullptr);
+                ArchiveSignatureCheck* signature = nullptr, CHandle* keptFile = nullptr);
 
-// CopyArchive; with the vendor's `releaseKey` (kReleaseKeySize bytes) the archive must also
-// carry its valid signature, otherwise it is deleted and the answer is kSignatureRefused.
+// CopyArchive; with the vendor's `releaseKey` (kReleaseKeySize bytes) the descriptor must be
+// signed by the vendor, of a release from `minRelease` on, and the archive the one it describes;
+// otherwise the archive is deleted and the answer is kSignatureRefused.
 const int kSignatureRefused = -2;
 int DownloadArchive(const char* agentName, const std::string& fileName,
                     const std::string& installDir, std::string& archivePath,
-                    CProgressSink& progress, const unsigned char* releaseKey);
+                    CProgressSink& progress, const unsigned char* releaseKey,
+                    unsigned long minRelease = 1, CHandle* keptFile = nullptr);

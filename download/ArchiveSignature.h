@@ -1,7 +1,7 @@
 #pragma once
-// The vendor's signature over the product archive: ECDSA P-256 over its SHA-256, made by
-// `openssl dgst -sha256 -sign` (DER) and kept on the server as "<archive>.sig". Checked with
-// the system's BCrypt, loaded from the system folder when first needed.
+// The vendor's signature: ECDSA P-256 over a SHA-256, made by `openssl dgst -sha256 -sign` (DER)
+// and kept on the server as "<file>.sig" (the descriptor's, which names the archive's hash).
+// Checked with the system's BCrypt, loaded from the system folder when first needed.
 #include <cstddef>
 #include <string>
 

@@ -21,6 +21,12 @@ public:
         Close();
         m_h = handle;
     }
+    HANDLE Detach()
+    {
+        HANDLE handle = m_h;
+        m_h = nullptr;
+        return handle;
+    }
     bool Close()
     {
         bool closed = !IsValid() || ::CloseHandle(m_h) != FALSE;

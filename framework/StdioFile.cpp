@@ -3,10 +3,15 @@
 BOOL CStdioFile::Open(const char* fileName, UINT openFlags)
 {
     Close();
-    if (openFlags != (modeCreate | modeWrite | typeBinary))
+    bool createNew = (openFlags & modeCreateNew) != 0;
+    if ((openFlags & ~modeCreateNew) != (modeCreate | modeWrite | typeBinary))
         return FALSE;
-    m_file.Attach(::CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (createNew)
+        m_file.Attach(::CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    else
+        m_file.Attach(::CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     return m_file.IsValid();
 }
 
@@ -19,4 +24,9 @@ BOOL CStdioFile::Write(const void* buffer, UINT count)
 void CStdioFile::Close()
 {
     m_file.Close();
+}
+
+HANDLE CStdioFile::Detach()
+{
+    return m_file.Detach();
 }

@@ -4,17 +4,22 @@
 
 class CStdioFile {
 public:
-    enum OpenFlags { modeCreate = 0x1000, modeWrite = 0x0001, typeBinary = 0x8000 };
+    // modeCreateNew: only a new file (CREATE_NEW), readable through the same handle, which
+    // no one else may write or delete while it is open.
+    enum OpenFlags { modeCreate = 0x1000, modeWrite = 0x0001, typeBinary = 0x8000, modeCreateNew = 0x20000 };
 
     CStdioFile() = default;
     CStdioFile(const CStdioFile&) = delete;
     CStdioFile& operator=(const CStdioFile&) = delete;
 
-    // Only modeCreate | modeWrite | typeBinary is supported. FALSE when it cannot be opened.
+    // Only modeCreate | modeWrite | typeBinary is supported, with or without modeCreateNew.
+    // FALSE when it cannot be opened.
     BOOL Open(const char* fileName, UINT openFlags);
     // FALSE unless every byte was written.
     BOOL Write(const void* buffer, UINT count);
     void Close();
+    // Hands the open handle to the caller, who closes it.
+    HANDLE Detach();
 
 private:
     CHandle m_file;

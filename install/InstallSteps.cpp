@@ -51,10 +51,11 @@ HRESULT CreateCompanionShortcut(const std::string& dir, const std::string& linkP
 }
 
 Unpacking UnpackArchive(const std::string& archivePath, const std::string& installDir,
-                        CProgressSink& progress)
+                        CProgressSink& progress, HANDLE archiveFile)
 {
     Unpacking result;
-    ArchiveReader* reader = OpenArchive(archivePath.c_str(), nullptr);
+    ArchiveReader* reader = archiveFile ? OpenArchiveFile(archiveFile)
+                                        : OpenArchive(archivePath.c_str(), nullptr);
     result.opened = reader != nullptr;
     ArchiveEntry entry;
     GetArchiveEntry(reader, -1, &entry);

@@ -17,8 +17,10 @@ struct Unpacking {
 // Extracts every entry of the archive, in order, into installDir without its first level,
 // moving `progress` after every entry and between the blocks of a large one; a stop ends it
 // after the current entry, and what is written stays.
+// With `archiveFile` (owned by the unpacking from here on), the archive is read through that
+// handle, not opened again by its path.
 Unpacking UnpackArchive(const std::string& archivePath, const std::string& installDir,
-                        CProgressSink& progress);
+                        CProgressSink& progress, HANDLE archiveFile = nullptr);
 
 // Copies installDir's ".norla" beside the user's desktop folder; `target` tells where to.
 // False when the archive brought settings that could not all be copied. The feedback is left

@@ -26,8 +26,12 @@ void ReportCancel()
 void RunInstallation(InstallationState& state, CProgressSink& progress,
                      CCaptionFeedback* feedback, CInstallationReporter& reporter)
 {
+    // The archive stays open from its download to the unpacking's end: what is unpacked are
+    // the bytes that were checked.
+    CHandle archiveFile;
     int downloaded = DownloadArchive(kAgentName, state.downloadFileName, state.installDir,
-                                     state.archivePath, progress, state.releaseKey);
+                                     state.archivePath, progress, state.releaseKey,
+                                     state.minRelease, &archiveFile);
     if (reporter.StopRequested())
         return ReportCancel();
     if (downloaded == kSignatureRefused)
@@ -35,7 +39,8 @@ void RunInstallation(InstallationState& state, CProgressSink& progress,
     if (downloaded != 1)
         return ReportFailure(reporter, DownloadFailedMessage());
 
-    Unpacking unpacked = UnpackArchive(state.archivePath, state.installDir, progress);
+    Unpacking unpacked =
+        UnpackArchive(state.archivePath, state.installDir, progress, archiveFile.Detach());
     if (unpacked.cancelled)
         return ReportCancel();
     // An archive without entries is of no more use than one that does not open.

@@ -11,6 +11,7 @@ struct InstallationState {
     bool desktopIcon = false;
     bool startMenu = false;
     const unsigned char* releaseKey = nullptr;   // the vendor's key, when built with one
+    unsigned long minRelease = 1;                // the oldest signed release it installs
     std::string archivePath;           // set by the download once the listing shows the archive
 };
 

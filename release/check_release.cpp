@@ -1,6 +1,7 @@
 // The vendor's release check: runs the installer's own rules over a folder meant for the
 // download server and prints one line per problem; exit status 1 when there is any.
-//   check_release DIR [KEY]      KEY: the vendor's public key, its 65-byte point in hex
+//   check_release DIR [KEY [MIN]]  KEY: the vendor's public key, its 65-byte point in hex;
+//                                  MIN: the oldest release the installer takes (1 if not given)
 //   check_release --archive DIR  prints the name of the archive the installer downloads
 // scripts/check-release runs it under Wine.
 #include "app/InstallDirDlg.h"
@@ -9,6 +10,7 @@
 #include "download/ArchiveDownload.h"
 #include "download/ArchiveSignature.h"
 #include "download/LowerCase.h"
+#include "download/ReleaseDescriptor.h"
 #include "framework/Handles.h"
 #include "install/EntryPath.h"
 #include "install/InstallSteps.h"
@@ -307,19 +309,51 @@ void CheckLicense(const std::string& dir, const std::vector<std::string>& listin
                " (the installer shows none of it)");
 }
 
-void CheckSignature(const std::string& dir, const std::vector<std::string>& listing,
-                    const std::string& archiveName, const unsigned char key[kReleaseKeySize])
+// The file's SHA-256; false (and reported) when it cannot be read.
+bool HashFile(const std::string& dir, const std::string& name, unsigned char digest[kSha256Size],
+              ULONGLONG& size)
 {
-    // The installer asks for it by the archive's name as listed, without a listing of its own.
-    std::string name = archiveName + kSignatureSuffix;
+    CSha256 hash;
+    CHandle file(::CreateFileA((dir + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::vector<char> block(65536);
+    DWORD read;
+    size = 0;
+    while (file.IsValid() &&
+           ::ReadFile(file.Get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr) &&
+           read > 0) {
+        hash.Add(block.data(), read);
+        size += read;
+    }
+    if (file.IsValid() && hash.Finish(digest))
+        return true;
+    Report(Printable(name) + ": cannot be hashed");
+    return false;
+}
+
+// What the installer built with `key` checks: the descriptor's signature, its lines, its release
+// against `minRelease`, then the archive's size and hash and the licence's hash.
+void CheckSignedRelease(const std::string& dir, const std::vector<std::string>& listing,
+                        const std::string& archiveName, const unsigned char key[kReleaseKeySize],
+                        unsigned long minRelease)
+{
+    const std::string* listed = FindListed(listing, kDescriptorName);
+    if (!listed)
+        return;   // reported already
+    std::string name = *listed + kSignatureSuffix;
     std::string where = Printable(name) + ": ";
+    std::string bytes, der;
     if (std::find(listing.begin(), listing.end(), name) == listing.end()) {
         Report(where + "missing");
         return;
     }
-    std::string der;
-    if (!ReadStart(dir + name, kMaxSignatureSize + 1, der)) {
+    if (!ReadStart(dir + *listed, kMaxDescriptorSize + 1, bytes) ||
+        !ReadStart(dir + name, kMaxSignatureSize + 1, der)) {
         Report(where + "cannot be read");
+        return;
+    }
+    if (bytes.size() > kMaxDescriptorSize) {
+        Report(Printable(*listed) + ": larger than " + std::to_string(kMaxDescriptorSize) + " bytes");
         return;
     }
     if (der.empty() || der.size() > kMaxSignatureSize) {
@@ -327,20 +361,31 @@ void CheckSignature(const std::string& dir, const std::vector<std::string>& list
                                                     " bytes"));
         return;
     }
-    CSha256 hash;
-    CHandle file(::CreateFileA((dir + archiveName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::vector<char> block(65536);
-    DWORD read;
-    while (file.IsValid() &&
-           ::ReadFile(file.Get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr) &&
-           read > 0)
-        hash.Add(block.data(), read);
+    ReleaseDescriptor descriptor;
+    if (!VerifyReleaseDescriptor(key, 1, bytes, der, descriptor)) {
+        if (!ParseReleaseDescriptor(bytes, descriptor))
+            Report(Printable(*listed) + ": needs release=, size=, sha256= and license-sha256= "
+                                        "after the first line, each once (see sign-release)");
+        else
+            Report(where + "does not verify with the key (another key, or another descriptor)");
+        return;
+    }
+    if (descriptor.release < minRelease)
+        Report(Printable(*listed) + ": release " + std::to_string(descriptor.release) +
+               " is older than the oldest the installer takes (" + std::to_string(minRelease) + ")");
     unsigned char digest[kSha256Size];
-    if (!file.IsValid() || !hash.Finish(digest))
-        Report(Printable(archiveName) + ": cannot be hashed");
-    else if (!VerifyArchiveSignature(key, digest, der))
-        Report(where + "does not verify with the key (another key, or another archive)");
+    ULONGLONG size = 0;
+    if (HashFile(dir, archiveName, digest, size)) {
+        if (size != descriptor.size)
+            Report(Printable(archiveName) + ": " + std::to_string(size) + " bytes, the descriptor says " +
+                   std::to_string(descriptor.size));
+        else if (memcmp(digest, descriptor.sha256, kSha256Size) != 0)
+            Report(Printable(archiveName) + ": its SHA-256 is not the descriptor's sha256");
+    }
+    const std::string* license = FindListed(listing, kLicenseFileName);
+    if (license && HashFile(dir, *license, digest, size) &&
+        memcmp(digest, descriptor.licenseSha256, kSha256Size) != 0)
+        Report(Printable(*license) + ": its SHA-256 is not the descriptor's license-sha256");
 }
 
 bool ParseKey(const char* hex, unsigned char key[kReleaseKeySize])
@@ -382,9 +427,16 @@ int main(int argc, char** argv)
 {
     bool nameOnly = argc == 3 && strcmp(argv[1], "--archive") == 0;
     unsigned char key[kReleaseKeySize];
-    bool keyGiven = !nameOnly && argc == 3;
-    if (argc < 2 || argc > 3 || (keyGiven && !ParseKey(argv[2], key))) {
-        fprintf(stderr, "usage: check_release DIR [KEY] | check_release --archive DIR\n"
+    bool keyGiven = !nameOnly && argc >= 3;
+    unsigned long minRelease = 1;
+    if (argc == 4) {
+        char* end = nullptr;
+        minRelease = strtoul(argv[3], &end, 10);
+        if (*end)
+            minRelease = 0;
+    }
+    if (argc < 2 || argc > 4 || (keyGiven && !ParseKey(argv[2], key)) || minRelease == 0) {
+        fprintf(stderr, "usage: check_release DIR [KEY [MIN_RELEASE]] | check_release --archive DIR\n"
                         "KEY: the 65-byte public point (04, X, Y) in hex\n");
         return 2;
     }
@@ -403,7 +455,7 @@ int main(int argc, char** argv)
     if (!archive.empty()) {
         CheckEntries(Printable(archive), dir + archive);
         if (keyGiven)
-            CheckSignature(dir, listing, archive, key);
+            CheckSignedRelease(dir, listing, archive, key, minRelease);
     }
     CheckLicense(dir, listing);
     return g_problems > 0 ? 1 : 0;

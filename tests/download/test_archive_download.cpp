@@ -5,6 +5,7 @@
 #include "app/SetupApp.h"
 #include "download/ArchiveDownload.h"
 #include "download/DownloadSession.h"
+#include "download/ReleaseDescriptor.h"
 #include "download/ServerParameters.h"
 #include "WinInetRecorder.h"
 #include <doctest.h>
@@ -46,6 +47,42 @@ TEST_CASE("the download descriptor's first line names the archive")
         theApp.m_strDownloadFileName = "previous.zip";
         CHECK(LookUpDescriptorAsPage());
         CHECK(theApp.m_strDownloadFileName == row.stored);
+    }
+}
+
+TEST_CASE("a signed descriptor's lines: each field once, strictly written")
+{
+    const std::string h(64, 'a'), l = "0123456789abcdef" + std::string(48, 'f');
+    const std::string fields = "release=7\r\nsize=123\r\nsha256=" + h + "\r\nlicense-sha256=" + l;
+    struct Row {
+        const char* name;
+        std::string bytes;
+        bool valid;
+    } rows[] = {
+        {"CR LF", " Norla.ZIP \r\n" + fields + "\r\n", true},
+        {"LF, no last line end", "norla.zip\nrelease=7\nsize=123\nsha256=" + h + "\nlicense-sha256=" + l, true},
+        {"a field twice", "norla.zip\r\n" + fields + "\r\nrelease=8\r\n", false},
+        {"a field missing", "norla.zip\r\nrelease=7\r\nsize=123\r\nsha256=" + h + "\r\n", false},
+        {"blank before =", "norla.zip\r\nrelease =7\r\nsize=123\r\nsha256=" + h + "\r\nlicense-sha256=" + l, false},
+        {"an empty line", "norla.zip\r\n\r\n" + fields, false},
+        {"another line", "norla.zip\r\n" + fields + "\r\nnote=x", false},
+        {"release 0", "norla.zip\r\nrelease=0\r\nsize=123\r\nsha256=" + h + "\r\nlicense-sha256=" + l, false},
+        {"release signed", "norla.zip\r\nrelease=+7\r\nsize=123\r\nsha256=" + h + "\r\nlicense-sha256=" + l, false},
+        {"upper-case hex", "norla.zip\r\nrelease=7\r\nsize=123\r\nsha256=" + std::string(64, 'A') + "\r\nlicense-sha256=" + l, false},
+        {"short hash", "norla.zip\r\nrelease=7\r\nsize=123\r\nsha256=" + h.substr(1) + "\r\nlicense-sha256=" + l, false},
+        {"size too large", "norla.zip\r\nrelease=7\r\nsize=1234567890123456789\r\nsha256=" + h + "\r\nlicense-sha256=" + l, false},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.name));
+        ReleaseDescriptor descriptor;
+        CHECK(ParseReleaseDescriptor(row.bytes, descriptor) == row.valid);
+        if (row.valid) {
+            CHECK(descriptor.fileName == "norla.zip");
+            CHECK(descriptor.release == 7);
+            CHECK(descriptor.size == 123);
+            CHECK(descriptor.sha256[31] == 0xaa);
+            CHECK(descriptor.licenseSha256[0] == 0x01);
+        }
     }
 }
 
@@ -147,6 +184,9 @@ TEST_CASE("the archive arrives byte for byte in the installation directory")
         FtpServer::PutFile("norla.zip", bytes);
         FtpServer::MakeDir("folder.zip");
         Install install;
+        // An earlier installation's archive, longer and read-only, is replaced, not written over.
+        WriteBytes(install.Archive("norla.zip"), std::string(200000, 'x'));
+        SetFileAttributesA(install.Archive("norla.zip").c_str(), FILE_ATTRIBUTE_READONLY);
         CHECK(DownloadAsInstallation("norla.zip") == 1);
         CHECK(theApp.m_strArchivePath == install.Archive("norla.zip"));
         CHECK(ReadBytes(install.Archive("norla.zip")) == bytes);
@@ -221,6 +261,11 @@ TEST_CASE("an archive that cannot be created locally ends with 0")
     CHECK(theApp.m_strArchivePath == install.folder.Path() + "missing\\norla.zip");
     CHECK_FALSE(IsFolder(install.folder.Path() + "missing"));
     CHECK(theApp.m_pFtpConnection == nullptr);
+    // A folder of the archive's name is neither entered nor removed.
+    theApp.m_strInstallDir = install.folder.Path();
+    CreateDirectoryA(install.Archive("norla.zip").c_str(), nullptr);
+    CHECK(DownloadAsInstallation("norla.zip") == 0);
+    CHECK(IsFolder(install.Archive("norla.zip")));
 }
 
 TEST_CASE("a stop during the transfer ends it and removes the partial file")

@@ -323,25 +323,55 @@ run_licence_limits() {
     ended 10 || fail "program still running after Abbrechen"
 }
 
-# The program built with a vendor's key unpacks an archive only with its valid signature;
-# every other case ends with the signature message, the archive deleted, nothing unpacked
-# and nothing started.
+# The program built with a vendor's key (and NORLA_MIN_RELEASE 5) shows the licence only as the
+# signed descriptor names it, and unpacks an archive only as it names it. The server changes
+# after the licence page: every other case ends with the signature message, the archive
+# deleted, nothing unpacked and nothing started.
 BAD_SIGNATURE='Die Signatur des Installationsarchivs ist ungültig. Bitte wenden Sie sich an den Hersteller.'
+sign_release() {   # sign_release RELEASE: the descriptor's four lines over what is served, signed
+    local d="$ftp_home/norlainstaller.ini"
+    sha() { sha256sum "$ftp_home/$1" | cut -c1-64; }
+    printf '%s\r\nrelease=%s\r\nsize=%s\r\nsha256=%s\r\nlicense-sha256=%s\r\n' "$(head -n 1 "$d" | tr -d '\r\n')" \
+        "$1" "$(stat -c %s "$ftp_home/$ARCHIVE")" "$(sha $ARCHIVE)" "$(sha license.txt)" >"$d.new" && mv "$d.new" "$d"
+    openssl dgst -sha256 -sign "$RELEASE_KEY" -out "$d.sig" "$d"
+}
+# Signed again until r has no leading zero, then given a superfluous one.
+pad_der() { until python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); r=d[4:4+d[3]]; assert len(r)==32; b=b"\2\41\0"+r+d[4+d[3]:]; open(sys.argv[1],"wb").write(b"\x30"+bytes([len(b)])+b)' "$1" 2>/dev/null; do sign_release 5; done; }
 run_signed_archives() {
     EXE=$KEYED_EXE
-    local sig="$ftp_home/$ARCHIVE.sig" case
-    for case in good flipped missing other huge; do
+    local case size
+    for case in good older longer changed padded licence; do
         ftp_reset
         serve_product
-        openssl dgst -sha256 -sign "$RELEASE_KEY" -out "$sig" "$ftp_home/$ARCHIVE"
+        sign_release 5
+        [ $case != licence ] || printf '%s' "${LICENCE_TEXT/Tests./Tests!}" >"$ftp_home/license.txt"
+        rm -rf "$(install_dir)"
+        start_installer
+        to_licence
+        if [ $case = licence ]; then
+            expect "$case: rows" "$(drive rows "$LICENCE" $LIST)" ""
+            expect "$case: check box" "$(drive state "$LICENCE" $ACCEPT)" "disabled visible unchecked"
+            drive click "$LICENCE" $ACCEPT
+            sleep 0.3
+            expect "$case: Weiter" "$(drive state "$LICENCE" $IDOK)" "disabled visible unchecked"
+            expect "$case: log" "$(log_new)" "Verbunden mit FTP"$'\n'"Lizenztext ungültig"
+            drive click "$LICENCE" $IDCANCEL
+            ended 10 || fail "program still running after Abbrechen"
+            continue
+        fi
+        expect "$case: licence rows" "$(drive rows "$LICENCE" $LIST)" "$LICENCE_ROWS"
+        to_directory
+        size=$(stat -c %s "$ftp_home/$ARCHIVE")
         case $case in
-        flipped) python3 -c 'import sys; p=sys.argv[1]; d=bytearray(open(p,"rb").read()); d[-5]^=1; open(p,"wb").write(d)' "$sig" ;;
-        missing) rm "$sig" ;;
-        other) printf 'another archive\n' >"$out/other.zip"
-               openssl dgst -sha256 -sign "$RELEASE_KEY" -out "$sig" "$out/other.zip" ;;
-        huge) head -c $((10 * 1024 * 1024)) /dev/urandom >"$sig" ;;
+        older) sign_release 4 ;;
+        # More than signed, then silence: only a download that stops at the signed size ends
+        # before the silence limit, with the signature message.
+        longer) head -c 100000 /dev/urandom >>"$ftp_home/$ARCHIVE"
+                printf '{"stall": "data", "stall_after": %d}' $((size + 50000)) >"$FTP_ROOT/control.json" ;;
+        changed) sed -i 's/^release=5/release=6/' "$ftp_home/norlainstaller.ini" ;;
+        padded) pad_der "$ftp_home/norlainstaller.ini.sig" ;;
         esac
-        start_installation
+        drive click "$dir" $START
         if [ $case = good ]; then
             local text
             text=$(drive msgbox "$(drive anybox 300)" 1) || fail "$case: no completion message"
@@ -350,7 +380,9 @@ run_signed_archives() {
             ended 60 || fail "$case: program still running after the completion message"
             appears "$(install_dir)/Norla2024.log" 10 || fail "$case: setup program not started"
         else
+            local start=$SECONDS
             ends_failed "$BAD_SIGNATURE" "signature-$case"
+            [ $((SECONDS - start)) -lt 25 ] || fail "$case: refused only after $((SECONDS - start)) s"
             local left
             left=$(cd "$(install_dir)" && find . -mindepth 1 | sort | tr '\n' ' ')
             expect "$case: what is left in the directory" "$left" ""

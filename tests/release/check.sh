@@ -37,9 +37,10 @@ PY
 }
 # One byte of the stored text changed: the entry's CRC no longer matches.
 damage() { python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); open(sys.argv[1],"wb").write(d.replace(b"Beispiel\r\n", b"Beispiel!\n"))' $zip; }
-sign() { "$top/scripts/sign-release" . "$work/$1.pem" >/dev/null; }
+sign() { "$top/scripts/sign-release" . "$work/$1.pem" "${@:2}" >/dev/null; }
+sig=norlainstaller.ini.sig
 # Signed again until r can be encoded the lax way, then so: a superfluous or a missing zero.
-lax_der() { until python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); r=d[4:4+d[3]]; pad=sys.argv[2]=="padded"; assert len(r)==32+(not pad); r=b"\0"+r if pad else r[1:]; b=b"\2"+bytes([len(r)])+r+d[4+d[3]:]; open(sys.argv[1],"wb").write(b"\x30"+bytes([len(b)])+b)' $zip.sig $1 2>/dev/null; do sign vendor; done; }
+lax_der() { until python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); r=d[4:4+d[3]]; pad=sys.argv[2]=="padded"; assert len(r)==32+(not pad); r=b"\0"+r if pad else r[1:]; b=b"\2"+bytes([len(r)])+r+d[4+d[3]:]; open(sys.argv[1],"wb").write(b"\x30"+bytes([len(b)])+b)' $sig $1 2>/dev/null; do sign vendor; done; }
 flip_last_byte() { python3 -c 'import sys; d=bytearray(open(sys.argv[1],"rb").read()); d[-1]^=1; open(sys.argv[1],"wb").write(d)' "$1"; }
 licence() {   # licence COUNTxLENGTH...: COUNT lines of LENGTH characters, each ending in CR LF
     : >license.txt
@@ -71,13 +72,20 @@ cases=(
     "not in cp1252    | rezip +Setup/Ω.txt                         |       | ^$zip: Setup/\\\\xCE\\\\xA9.txt: .*Windows-1252"
     "damaged data     | rezip +Setup/daten.txt; damage             |       | ^$zip: Setup/daten.txt: cannot be unpacked"
     "several problems | rezip -Setup/Norla2024.exe +Setup/aux.h; rm license.txt | | Norla2024.exe;Setup/aux.h: .*device;^license.txt: missing"
-    "no signature     | :                                          | --key | ^$zip.sig: missing$"
-    "flipped bit      | sign vendor; flip_last_byte $zip.sig       | --key | ^$zip.sig: does not verify"
-    "padded DER       | sign vendor; lax_der padded                | --key | ^$zip.sig: does not verify"
-    "dropped DER zero | sign vendor; lax_der dropped               | --key | ^$zip.sig: does not verify"
-    "other key        | sign other                                 | --key | ^$zip.sig: does not verify"
-    "other archive    | sign vendor; rezip +Setup/neu.txt          | --key | ^$zip.sig: does not verify"
-    "10 MB signature  | head -c 10000000 /dev/zero >$zip.sig       | --key | ^$zip.sig: larger than 1024 bytes$"
+    "no signature     | :                                          | --key | ^$sig: missing$"
+    "flipped bit      | sign vendor; flip_last_byte $sig           | --key | ^$sig: does not verify"
+    "padded DER       | sign vendor; lax_der padded                | --key | ^$sig: does not verify"
+    "dropped DER zero | sign vendor; lax_der dropped               | --key | ^$sig: does not verify"
+    "other key        | sign other                                 | --key | ^$sig: does not verify"
+    "line changed     | sign vendor --release 5; sed -i s/^release=5/release=6/ norlainstaller.ini | --key | ^$sig: does not verify"
+    "no fields        | sign vendor; printf '$zip\\r\\n' >norlainstaller.ini; openssl dgst -sha256 -sign $work/vendor.pem -out $sig norlainstaller.ini | --key | ^norlainstaller.ini: needs release="
+    "release 5 of 5   | sign vendor --release 5                    | --key --min-release 5 |"
+    "older release    | sign vendor --release 4                    | --key --min-release 5 | ^norlainstaller.ini: release 4 is older than the oldest the installer takes \\(5\\)$"
+    "other archive    | sign vendor; rezip +Setup/neu.txt          | --key | ^$zip: [0-9]+ bytes, the descriptor says [0-9]+$"
+    "longer archive   | sign vendor; echo x >>$zip                 | --key | ^$zip: [0-9]+ bytes, the descriptor says"
+    "same size        | rezip +Setup/daten.txt; sign vendor; damage | --key | ^$zip: Setup/daten.txt: cannot be unpacked;^$zip: its SHA-256 is not the descriptor's sha256$"
+    "licence changed  | sign vendor; sed -i s/Lizenz/Lizens/ license.txt | --key | ^license.txt: its SHA-256 is not the descriptor's license-sha256$"
+    "10 MB signature  | head -c 10000000 /dev/zero >$sig           | --key | ^$sig: larger than 1024 bytes$"
     "long line        | licence 1x4 1x4097                         |       | ^license.txt: line 2 has 4097 characters, more than 4096"
     "too many lines   | licence 10001x4                            |       | ^license.txt: 10001 lines, more than 10000"
 )
@@ -87,7 +95,7 @@ for row in "${cases[@]}"; do
     name=$(echo $name) options=$(echo $options) expected=$(echo "$expected" | sed 's/^ *//; s/ *$//')
     rm -rf copy && cp -r demo copy
     (cd copy && eval "$change") || { fail "$name: could not prepare the folder"; continue; }
-    [ "$options" = --key ] && options="--key $work/vendor.pub"
+    options=${options/--key/--key $work/vendor.pub}
     status=0
     output=$("$top/scripts/check-release" copy $options 2>/dev/null) || status=$?
     echo "$name: status $status${output:+$'\n'}$output"

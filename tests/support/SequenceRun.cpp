@@ -200,5 +200,6 @@ int DownloadAsInstallation(const std::string& fileName, RecordingSink* sink)
 {
     RecordingSink unread;
     return DownloadArchive("NorlaInstaller", fileName, theApp.m_strInstallDir,
-                           theApp.m_strArchivePath, sink ? *sink : unread, theApp.m_pReleaseKey);
+                           theApp.m_strArchivePath, sink ? *sink : unread, theApp.m_pReleaseKey,
+                           theApp.m_nMinRelease);
 }
