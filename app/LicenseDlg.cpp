@@ -23,6 +23,20 @@ const char* const kTitle = "Installation Norla Veltro 2024 - Lizenzbestimmungen"
 const char* const kEmptyListingText = "leer";
 const UINT_PTR kFetchTimer = 1;
 
+// One line of the text as a row, its CR before the LF dropped; false, and no rows, when the
+// text breaks the limits.
+bool AddLicenseLine(std::string line, std::vector<std::string>& rows)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.size() > kMaxLicenseLineLength || rows.size() == kMaxLicenseLines) {
+        rows.clear();
+        return false;
+    }
+    rows.push_back(TrimLicenseLine(line));
+    return true;
+}
+
 // Reads the licence line by line into `rows`. False when the text breaks the limits; then
 // `rows` holds nothing worth showing. Throws CInternetException.
 bool ReadLicenseText(CInternetFile& file, std::vector<std::string>& rows)
@@ -30,15 +44,9 @@ bool ReadLicenseText(CInternetFile& file, std::vector<std::string>& rows)
     std::string line;
     // One more character than allowed, so that a carriage return before the line feed does
     // not count against the line.
-    while (file.ReadString(line, kMaxLicenseLineLength + 1)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() > kMaxLicenseLineLength || rows.size() == kMaxLicenseLines) {
-            rows.clear();
+    while (file.ReadString(line, kMaxLicenseLineLength + 1))
+        if (!AddLicenseLine(line, rows))
             return false;
-        }
-        rows.push_back(TrimLicenseLine(line));
-    }
     return true;
 }
 
@@ -79,15 +87,9 @@ bool SplitLicenseText(const std::string& bytes, std::vector<std::string>& rows)
     rows.clear();
     for (size_t start = 0; start < bytes.size();) {
         size_t end = std::min(bytes.find('\n', start), bytes.size());
-        std::string line = bytes.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() > kMaxLicenseLineLength || rows.size() == kMaxLicenseLines) {
-            rows.clear();
+        if (!AddLicenseLine(bytes.substr(start, end - start), rows))
             return false;
-        }
-        rows.push_back(TrimLicenseLine(line));
+        start = end + 1;
     }
     return true;
 }
