@@ -105,8 +105,12 @@ bool VerifyReleaseDescriptor(const unsigned char key[kReleaseKeySize], unsigned 
     if (bytes.size() > kMaxDescriptorSize || der.empty() || der.size() > kMaxSignatureSize ||
         !HashBytes(bytes, digest) || !VerifyArchiveSignature(key, digest, der))
         return false;
-    // An older release, however well signed, may carry a hole that a later one mends.
-    return ParseReleaseDescriptor(bytes, descriptor) && descriptor.release >= minRelease;
+    return ParseReleaseDescriptor(bytes, descriptor) && IsAcceptedRelease(descriptor, minRelease);
+}
+
+bool IsAcceptedRelease(const ReleaseDescriptor& descriptor, unsigned long minRelease)
+{
+    return descriptor.release >= minRelease;
 }
 
 bool FetchReleaseDescriptor(CFtpConnection& connection, const unsigned char key[kReleaseKeySize],

@@ -23,6 +23,9 @@ struct ReleaseDescriptor {
 // '=', lines ending in LF or CR LF, release a positive decimal, hashes 64 lower-case hex digits.
 bool ParseReleaseDescriptor(const std::string& bytes, ReleaseDescriptor& descriptor);
 
+// An older release, however well signed, may carry a hole that a later one mends.
+bool IsAcceptedRelease(const ReleaseDescriptor& descriptor, unsigned long minRelease);
+
 // The signature over `bytes` is checked first; only then are the lines read, and the release must
 // be at least `minRelease`.
 bool VerifyReleaseDescriptor(const unsigned char key[kReleaseKeySize], unsigned long minRelease,

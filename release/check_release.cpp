@@ -370,7 +370,7 @@ void CheckSignedRelease(const std::string& dir, const std::vector<std::string>& 
             Report(where + "does not verify with the key (another key, or another descriptor)");
         return;
     }
-    if (descriptor.release < minRelease)
+    if (!IsAcceptedRelease(descriptor, minRelease))
         Report(Printable(*listed) + ": release " + std::to_string(descriptor.release) +
                " is older than the oldest the installer takes (" + std::to_string(minRelease) + ")");
     unsigned char digest[kSha256Size];

@@ -7,6 +7,7 @@
 #include "download/DownloadSession.h"
 #include "download/ReleaseDescriptor.h"
 #include "download/ServerParameters.h"
+#include "framework/Handles.h"
 #include "WinInetRecorder.h"
 #include <doctest.h>
 #include <cstring>
@@ -266,6 +267,13 @@ TEST_CASE("an archive that cannot be created locally ends with 0")
     CreateDirectoryA(install.Archive("norla.zip").c_str(), nullptr);
     CHECK(DownloadAsInstallation("norla.zip") == 0);
     CHECK(IsFolder(install.Archive("norla.zip")));
+    // Nor is a file that cannot be removed first written over (held by one who shares writing).
+    RemoveDirectoryA(install.Archive("norla.zip").c_str());
+    WriteBytes(install.Archive("norla.zip"), "held");
+    CHandle held(CreateFileA(install.Archive("norla.zip").c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    CHECK(DownloadAsInstallation("norla.zip") == 0);
+    CHECK(ReadBytes(install.Archive("norla.zip")) == "held");
 }
 
 TEST_CASE("a stop during the transfer ends it and removes the partial file")
