@@ -11,7 +11,7 @@ bool FindDownloadDescriptor()
         return false;
     DescriptorLookUp found;
     try {
-        found = LookUpDescriptor(*connection);
+        found = LookUpDescriptor(*connection, theApp.m_pReleaseKey != nullptr);
     } catch (const CInternetException&) {
         // A failure after the connection report: the page stays open as after a failed
         // listing, and the connection is closed all the same.

@@ -16,10 +16,11 @@ namespace {
 const DWORD kQuickReadMs = 20;
 const DWORD kSlowReadMs = 100;
 
-std::string ReadDescriptor(CFtpConnection& connection, const std::string& listedName)
+std::string ReadDescriptor(CFtpConnection& connection, const std::string& listedName, bool binary)
 {
-    std::unique_ptr<CInternetFile> file(
-        connection.OpenFile(listedName.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_ASCII | kFtpNoCache, kFtpContext));
+    std::unique_ptr<CInternetFile> file(connection.OpenFile(
+        listedName.c_str(), GENERIC_READ,
+        (binary ? FTP_TRANSFER_TYPE_BINARY : FTP_TRANSFER_TYPE_ASCII) | kFtpNoCache, kFtpContext));
     std::string line;
     file->ReadString(line, kMaxPathLength);
     file->Close();
@@ -27,14 +28,14 @@ std::string ReadDescriptor(CFtpConnection& connection, const std::string& listed
 }
 }
 
-DescriptorLookUp LookUpDescriptor(CFtpConnection& connection)
+DescriptorLookUp LookUpDescriptor(CFtpConnection& connection, bool binary)
 {
     // Only the first entry named like the descriptor is read.
     DescriptorLookUp found;
     found.listed = WalkListing(connection, [&](const CFtpFileFind& entry) {
         if (LowerCase(entry.GetFileName()) != kDescriptorName)
             return true;
-        found.fileName = ReadDescriptor(connection, entry.GetFileName());
+        found.fileName = ReadDescriptor(connection, entry.GetFileName(), binary);
         return false;
     });
     return found;

@@ -32,8 +32,9 @@ struct DescriptorLookUp {
     std::optional<std::string> fileName;    // the descriptor's first line, when it was there
 };
 // Reads the first line of the descriptor (trimmed, lower case; a line longer than a path is
-// kept cut to kMaxPathLength + 1 characters). Throws CInternetException.
-DescriptorLookUp LookUpDescriptor(CFtpConnection& connection);
+// kept cut to kMaxPathLength + 1 characters). `binary` for a signed descriptor, whose bytes
+// an ASCII transfer could change. Throws CInternetException.
+DescriptorLookUp LookUpDescriptor(CFtpConnection& connection, bool binary = false);
 
 // The archive as the listing shows it: the name to ask the server for, and its size.
 struct ListedArchive {

@@ -379,6 +379,8 @@ run_signed_archives() {
             drive click "$(drive anybox 1)" $IDOK
             ended 60 || fail "$case: program still running after the completion message"
             appears "$(install_dir)/Norla2024.log" 10 || fail "$case: setup program not started"
+            awk '/^TYPE/ { t = $2 } /^RETR (norlainstaller|license)/ && t != "I" { bad = 1 } END { exit bad }' \
+                "$FTP_ROOT/commands.log" || fail "$case: descriptor, signature or licence asked for in ASCII"
         else
             local start=$SECONDS
             ends_failed "$BAD_SIGNATURE" "signature-$case"
