@@ -340,7 +340,7 @@ pad_der() { until python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); r=d[4
 run_signed_archives() {
     EXE=$KEYED_EXE
     local case size
-    for case in good older longer changed padded licence; do
+    for case in good older longer swapped changed padded licence; do
         ftp_reset
         serve_product
         sign_release 5
@@ -368,6 +368,7 @@ run_signed_archives() {
         # before the silence limit, with the signature message.
         longer) head -c 100000 /dev/urandom >>"$ftp_home/$ARCHIVE"
                 printf '{"stall": "data", "stall_after": %d}' $((size + 50000)) >"$FTP_ROOT/control.json" ;;
+        swapped) printf X | dd of="$ftp_home/$ARCHIVE" bs=1 seek=$((size / 2)) conv=notrunc status=none ;;
         changed) sed -i 's/^release=5/release=6/' "$ftp_home/norlainstaller.ini" ;;
         padded) pad_der "$ftp_home/norlainstaller.ini.sig" ;;
         esac
