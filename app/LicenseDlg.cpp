@@ -5,43 +5,14 @@
 #include "app/SetupApp.h"
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
-#include "download/LowerCase.h"
-#include "download/ServerListing.h"
-#include "download/ServerParameters.h"
 #include "framework/BlockingCall.h"
 #include "framework/Internet.h"
-#include "util/Trim.h"
 #include <memory>
 
 namespace {
 const char* const kCaption = "Norla Kesto Installer";
 const char* const kTitle = "Installation Norla Veltro 2024 - Lizenzbestimmungen";
-const char* const kEmptyListingText = "leer";
 const UINT_PTR kFetchTimer = 1;
-
-// Reads the licence line by line into `rows`. False when the text breaks the limits; then
-// `rows` holds nothing worth showing. Throws CInternetException.
-bool ReadLicenseText(CInternetFile& file, std::vector<std::string>& rows)
-{
-    std::string line;
-    // One more character than allowed, so that a carriage return before the line feed does
-    // not count against the line.
-    while (file.ReadString(line, kMaxLicenseLineLength + 1)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() > kMaxLicenseLineLength || rows.size() == kMaxLicenseLines) {
-            rows.clear();
-            return false;
-        }
-        rows.push_back(TrimLicenseLine(line));
-    }
-    return true;
-}
-}
-
-std::string TrimLicenseLine(const std::string& line)
-{
-    return Trim(line, " \t\r\n\v\f");
 }
 
 CLicenseDlg::CLicenseDlg() : CDialog(IDD_LICENSE)
@@ -93,49 +64,13 @@ bool CLicenseDlg::FetchAndShow()
         RunConnectionReport(*theApp.m_pSession, *this, kCaption, m_log));
     // Without a connection the page goes on as with an empty licence: only "Abbrechen" is left.
     if (connection) {
-        Listing listing = Listing::Walked;
-        try {
-            listing = FetchLicense(*connection);
-        } catch (const CInternetException&) {
-            // Rows are shown only once the whole text has arrived, so the list stays empty:
-            // half a licence is none.
-        }
+        LicenseFetch fetched = FetchLicense(*connection, m_log);
         connection->Close();
-        if (listing == Listing::NotStarted)
+        if (!fetched.listed)
             return false;
+        ShowLicense(fetched.rows);
     }
     return true;
-}
-
-// Walks a fresh listing of the start directory; the first file named like the licence, in
-// any letter case, ends the walk whether or not it can be read. Throws CInternetException.
-CLicenseDlg::Listing CLicenseDlg::FetchLicense(CFtpConnection& connection)
-{
-    bool listed = WalkListing(connection, [&](const CFtpFileFind& entry) {
-        if (LowerCase(entry.GetFileName()) != kLicenseFileName)
-            return true;
-        std::unique_ptr<CInternetFile> file;
-        try {
-            file.reset(connection.OpenFile(entry.GetFileName().c_str(), GENERIC_READ,
-                                           FTP_TRANSFER_TYPE_ASCII | kFtpNoCache, kFtpContext));
-        } catch (const CInternetException&) {
-            // A licence that cannot be opened leaves the list empty.
-        }
-        if (file) {
-            std::vector<std::string> rows;
-            if (ReadLicenseText(*file, rows))
-                ShowLicense(rows);
-            else
-                m_log.WriteLine(kLicenseInvalidText);
-            file->Close();
-        }
-        return false;
-    });
-    if (!listed) {
-        m_log.WriteLine(kEmptyListingText);
-        return Listing::NotStarted;
-    }
-    return Listing::Walked;
 }
 
 void CLicenseDlg::ShowLicense(const std::vector<std::string>& rows)

@@ -1,22 +1,12 @@
 #pragma once
 // The licence terms page: fetches license.txt from the download server and lets the user
 // go on only after accepting it.
+#include "app/LicenseFetch.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "util/InstallLog.h"
 #include <string>
 #include <vector>
-
-class CFtpConnection;
-
-// What the page is willing to show; a longer text is not a licence anybody can read.
-const size_t kMaxLicenseLines = 10000;
-const size_t kMaxLicenseLineLength = 4096;
-const char* const kLicenseFileName = "license.txt";
-const char* const kLicenseInvalidText = "Lizenztext ungültig";
-
-// The row a licence line becomes: blanks, tabs and line-end characters cut off both ends.
-std::string TrimLicenseLine(const std::string& line);
 
 class CLicenseDlg : public CDialog {
 public:
@@ -34,9 +24,7 @@ protected:
     void OnTimer(UINT_PTR id) override;
 
 private:
-    enum class Listing { NotStarted, Walked };
     bool FetchAndShow();
-    Listing FetchLicense(CFtpConnection& connection);
     void ShowLicense(const std::vector<std::string>& rows);
     void OnAccept();
 
