@@ -265,7 +265,7 @@ TEST_CASE("Start with an empty, an invalid, an uncreatable directory, or one oth
             logged.push_back(rows[i].message);
         CHECK(log.Messages() == logged);
         // The disk object's error, naming the folder it could not make, in the page's title.
-        if (box && rows[i].message != invalid)
+        if (rows[i].typed == missing + "\\Produkt")
             CHECK(run.titleAtBox.find(" " + missing + "\\Produkt") != std::string::npos);
         CHECK(theApp.m_strInstallDir == kSentinelDir);
         CHECK(FtpServer::Commands().empty());   // not even a connection
