@@ -38,5 +38,6 @@ public:
     virtual bool StopRequested() = 0;
 };
 
+// Says how it ended; the failures and the cancel are in the install log.
 InstallationOutcome RunInstallation(InstallationState& state, CProgressSink& progress,
                      CCaptionFeedback* feedback, CInstallationReporter& reporter);
