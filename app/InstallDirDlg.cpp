@@ -2,12 +2,9 @@
 #include "app/ConnectionReport.h"
 #include "app/DownloadEntry.h"
 #include "app/FolderBrowser.h"
-#include "app/InstallDirPath.h"
-#include "app/PrivateFolder.h"
 #include "app/SetupApp.h"
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
-#include "archive/DiskObject.h"
 #include "framework/BlockingCall.h"
 
 namespace {
@@ -104,14 +101,12 @@ void CInstallDirDlg::OnStart()
     if (m_strDirectory.empty())
         return;
     AppendBackslash(m_strDirectory);
-    // A bad path would only fail later, in the download and the unpacking, with no word to
-    // the user; say so now and let them correct it.
-    if (!IsValidInstallDir(m_strDirectory)) {
-        Warn(kInvalidInstallDirText);
+    // Said now, so the user can correct it.
+    std::string refusal = PrepareInstallDir(m_strDirectory, this);
+    if (!refusal.empty()) {
+        Warn(refusal);
         return;
     }
-    if (!CreateInstallDir())
-        return;
     theApp.m_strInstallDir = m_strDirectory;
 
     if (!OpenSharedSession())
@@ -127,7 +122,7 @@ void CInstallDirDlg::OnStart()
         return;
     ShowWindow(SW_HIDE);
     theApp.m_dlgProgress.DoModal();
-    theApp.SetExitCode(kExitInstalled);
+    theApp.SetExitCode(theApp.InstallExitCode());
     OnOK();
 }
 
@@ -140,36 +135,6 @@ void CInstallDirDlg::WaitWithButtons(bool done)
     for (int id : {IDOK, IDC_BROWSE, IDC_START_INSTALL})
         ::EnableWindow(GetDlgItem(id), done);
     m_bWaiting = !done;
-}
-
-// The disk object shows its progress and errors in this page's title. The folders on the way
-// are checked before anything is made in them, and again afterwards: a level that another
-// user made in between is no more acceptable than one that was there.
-bool CInstallDirDlg::CreateInstallDir()
-{
-    if (!OnlyUserCanChange(m_strDirectory))
-        return Refuse(kInstallDirForeignText);
-    // A folder is made with its permissions in the one call, or not at all; where the file
-    // system keeps none (FAT), they do not matter.
-    CPrivateFolderSecurity security;
-    if (security.Attributes() == nullptr && VolumeKeepsAcls(m_strDirectory))
-        return Refuse(kInstallDirNotCreatedText);
-    CDiskObject disk(this);
-    if (!disk.BuildFolderTree(m_strDirectory, security.Attributes()))
-        return Refuse(kInstallDirNotCreatedText);
-    if (!OnlyUserCanChange(m_strDirectory))
-        return Refuse(kInstallDirForeignText);
-    return true;
-}
-
-// Says why the directory cannot be used (%s: the directory) and notes it in the log.
-bool CInstallDirDlg::Refuse(const char* format)
-{
-    std::string text = format;
-    text.replace(text.find("%s"), 2, m_strDirectory);
-    Warn(text);
-    m_log.WriteLine(text);
-    return false;
 }
 
 void CInstallDirDlg::ShowCaption(const std::string& text)

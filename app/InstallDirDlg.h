@@ -1,5 +1,6 @@
 #pragma once
 // The installation directory page: the user picks the directory and starts the installation.
+#include "app/InstallDirCheck.h"
 #include "framework/PictureBackground.h"
 #include "framework/Dialog.h"
 #include "util/InstallLog.h"
@@ -7,15 +8,6 @@
 #include <string>
 
 const char* const kDefaultInstallDir = "C:\\Norla024_install\\";
-const char* const kInvalidInstallDirText =
-    "Bitte geben Sie ein gültiges Installationsverzeichnis an (zum Beispiel C:\\Norla024_install\\).";
-// %s: the directory.
-const char* const kInstallDirNotCreatedText =
-    "Das Installationsverzeichnis %s konnte nicht angelegt werden.";
-// %s: the directory.
-const char* const kInstallDirForeignText =
-    "Das Installationsverzeichnis %s kann von anderen Benutzern verändert werden. "
-    "Bitte wählen Sie ein anderes Verzeichnis.";
 
 class CInstallDirDlg : public CDialog, public CCaptionFeedback {
 public:
@@ -41,8 +33,6 @@ private:
     void OnStart();
     void OnDesktopIcon();
     void OnStartMenu();
-    bool CreateInstallDir();
-    bool Refuse(const char* format);
     void WaitWithButtons(bool done);
     void Warn(const std::string& text);
 

@@ -5,98 +5,14 @@
 #include "app/SetupApp.h"
 #include "app/SharedSession.h"
 #include "app/res/resource.h"
-#include "download/LowerCase.h"
-#include "download/ReleaseDescriptor.h"
-#include "download/ServerListing.h"
-#include "download/ServerParameters.h"
 #include "framework/BlockingCall.h"
 #include "framework/Internet.h"
-#include "util/Trim.h"
-#include <algorithm>
-#include <cstring>
 #include <memory>
-#include <optional>
 
 namespace {
 const char* const kCaption = "Norla Kesto Installer";
 const char* const kTitle = "Installation Norla Veltro 2024 - Lizenzbestimmungen";
-const char* const kEmptyListingText = "leer";
 const UINT_PTR kFetchTimer = 1;
-
-// One line of the text as a row, its CR before the LF dropped; false, and no rows, when the
-// text breaks the limits.
-bool AddLicenseLine(std::string line, std::vector<std::string>& rows)
-{
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    if (line.size() > kMaxLicenseLineLength || rows.size() == kMaxLicenseLines) {
-        rows.clear();
-        return false;
-    }
-    rows.push_back(TrimLicenseLine(line));
-    return true;
-}
-
-// Reads the licence line by line into `rows`. False when the text breaks the limits; then
-// `rows` holds nothing worth showing. Throws CInternetException.
-bool ReadLicenseText(CInternetFile& file, std::vector<std::string>& rows)
-{
-    std::string line;
-    // One more character than allowed, so that a carriage return before the line feed does
-    // not count against the line.
-    while (file.ReadString(line, kMaxLicenseLineLength + 1))
-        if (!AddLicenseLine(line, rows))
-            return false;
-    return true;
-}
-
-// The whole text, as stored on the server; false when it is larger than any text the page
-// shows. Throws CInternetException.
-bool ReadLicenseBytes(CInternetFile& file, std::string& bytes)
-{
-    const size_t limit = kMaxLicenseLines * (kMaxLicenseLineLength + 2);
-    std::vector<char> block(65536);
-    for (UINT read; (read = file.Read(block.data(), static_cast<UINT>(block.size()))) > 0;) {
-        if (read > limit - bytes.size())
-            return false;
-        bytes.append(block.data(), read);
-    }
-    return true;
-}
-
-// The vendor's descriptor, when it is signed and recent enough; nothing otherwise.
-std::optional<ReleaseDescriptor> SignedDescriptor(CFtpConnection& connection)
-{
-    ReleaseDescriptor descriptor;
-    if (theApp.m_pReleaseKey &&
-        FetchReleaseDescriptor(connection, theApp.m_pReleaseKey, theApp.m_nMinRelease, descriptor))
-        return descriptor;
-    return std::nullopt;
-}
-}
-
-bool IsSignedLicense(const std::string& bytes, const ReleaseDescriptor* descriptor)
-{
-    unsigned char digest[kSha256Size];
-    return descriptor && HashBytes(bytes, digest) &&
-           std::memcmp(digest, descriptor->licenseSha256, kSha256Size) == 0;
-}
-
-bool SplitLicenseText(const std::string& bytes, std::vector<std::string>& rows)
-{
-    rows.clear();
-    for (size_t start = 0; start < bytes.size();) {
-        size_t end = std::min(bytes.find('\n', start), bytes.size());
-        if (!AddLicenseLine(bytes.substr(start, end - start), rows))
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
-std::string TrimLicenseLine(const std::string& line)
-{
-    return Trim(line, " \t\r\n\v\f");
 }
 
 CLicenseDlg::CLicenseDlg() : CDialog(IDD_LICENSE)
@@ -148,65 +64,13 @@ bool CLicenseDlg::FetchAndShow()
         RunConnectionReport(*theApp.m_pSession, *this, kCaption, m_log));
     // Without a connection the page goes on as with an empty licence: only "Abbrechen" is left.
     if (connection) {
-        Listing listing = Listing::Walked;
-        try {
-            listing = FetchLicense(*connection);
-        } catch (const CInternetException&) {
-            // Rows are shown only once the whole text has arrived, so the list stays empty:
-            // half a licence is none.
-        }
+        LicenseFetch fetched = FetchLicense(*connection, m_log, theApp.m_pReleaseKey, theApp.m_nMinRelease);
         connection->Close();
-        if (listing == Listing::NotStarted)
+        if (!fetched.listed)
             return false;
+        ShowLicense(fetched.rows);
     }
     return true;
-}
-
-// Walks a fresh listing of the start directory; the first file named like the licence, in
-// any letter case, ends the walk whether or not it can be read. Throws CInternetException.
-CLicenseDlg::Listing CLicenseDlg::FetchLicense(CFtpConnection& connection)
-{
-    // With the vendor's key, the text must be the one the descriptor signed, byte for byte.
-    const bool keyed = theApp.m_pReleaseKey != nullptr;
-    std::optional<ReleaseDescriptor> descriptor;
-    if (keyed) {
-        try {
-            descriptor = SignedDescriptor(connection);
-        } catch (const CInternetException&) {
-            // No descriptor or no signature: no licence is shown.
-        }
-    }
-    bool listed = WalkListing(connection, [&](const CFtpFileFind& entry) {
-        if (LowerCase(entry.GetFileName()) != kLicenseFileName)
-            return true;
-        std::unique_ptr<CInternetFile> file;
-        try {
-            file.reset(connection.OpenFile(
-                entry.GetFileName().c_str(), GENERIC_READ,
-                (keyed ? FTP_TRANSFER_TYPE_BINARY : FTP_TRANSFER_TYPE_ASCII) | kFtpNoCache, kFtpContext));
-        } catch (const CInternetException&) {
-            // A licence that cannot be opened leaves the list empty.
-        }
-        if (file) {
-            std::vector<std::string> rows;
-            std::string bytes;
-            bool valid = keyed ? ReadLicenseBytes(*file, bytes) &&
-                                     IsSignedLicense(bytes, descriptor ? &*descriptor : nullptr) &&
-                                     SplitLicenseText(bytes, rows)
-                               : ReadLicenseText(*file, rows);
-            if (valid)
-                ShowLicense(rows);
-            else
-                m_log.WriteLine(kLicenseInvalidText);
-            file->Close();
-        }
-        return false;
-    });
-    if (!listed) {
-        m_log.WriteLine(kEmptyListingText);
-        return Listing::NotStarted;
-    }
-    return Listing::Walked;
 }
 
 void CLicenseDlg::ShowLicense(const std::vector<std::string>& rows)

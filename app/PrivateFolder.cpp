@@ -161,3 +161,10 @@ bool OnlyUserCanChange(const std::string& directory)
     }
     return true;
 }
+
+bool RunsAsLocalSystem()
+{
+    std::vector<BYTE> buffer;
+    PSID user = CurrentUserSid(buffer);
+    return user != nullptr && ::IsWellKnownSid(user, WinLocalSystemSid);
+}

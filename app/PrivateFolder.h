@@ -35,3 +35,7 @@ bool VolumeKeepsAcls(const std::string& directory);
 // the user, Administrators, SYSTEM or TrustedInstaller and grants nobody else a right to write,
 // delete or change permissions; the directory itself not even to what is made in it later.
 bool OnlyUserCanChange(const std::string& directory);
+
+// Whether this process runs as LocalSystem, as deployment tools start installers: there is no
+// user then whose profile would get the settings.
+bool RunsAsLocalSystem();

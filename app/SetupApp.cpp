@@ -1,7 +1,7 @@
 #include "app/SetupApp.h"
 #include "app/res/resource.h"
 #include "app/InfoDlg.h"
-#include "app/InstallDirDlg.h"
+#include "app/PrivateFolder.h"
 #include "app/SharedSession.h"
 #include "util/InstallLog.h"
 #include <cstdio>
@@ -13,6 +13,8 @@ const char* const kBadCommandLineLog = "Befehlszeile ungültig: ";
 const char* const kLicenseNotAcceptedLog = "Lizenz nicht angenommen (/accept-license fehlt)";
 const char* const kExitLog = "Beendet mit Code %d";
 const char* const kBadSwitchText = "Unbekannter oder fehlerhafter Schalter: ";
+const char* const kElevatedLog = "Norla2024.exe über Elevate.dll gestartet: kein Prozess, auf den gewartet werden kann";
+const char* const kSetupEndedLog = "Norla2024.exe beendet mit Code %lu";
 
 // Short lines: the message box wraps at a narrow width.
 std::string CommandLineHelp()
@@ -87,8 +89,34 @@ void CSetupApp::Install(CProgressSink& progress, CCaptionFeedback* feedback,
     state.releaseKey = m_pReleaseKey;
     state.minRelease = m_nMinRelease;
     state.archivePath = m_strArchivePath;
-    RunInstallation(state, progress, feedback, reporter);
+    state.setupArguments = m_commandLine.setupArguments;
+    state.copySettings = !RunsAsLocalSystem();
+    state.keepSetupProcess = m_commandLine.IsUnattended();
+    m_installation = RunInstallation(state, progress, feedback, reporter);
     m_strArchivePath = state.archivePath;
+}
+
+int CSetupApp::InstallExitCode()
+{
+    CHandle process(m_installation.setupProcess);
+    m_installation.setupProcess = nullptr;
+    if (m_installation.end == InstallationEnd::Cancelled)
+        return kExitCancelled;
+    if (m_installation.end == InstallationEnd::Failed || m_installation.setup == SetupStart::NotStarted)
+        return kExitFailed;
+    if (m_installation.setup == SetupStart::Elevated && m_commandLine.IsUnattended())
+        CInstallLog().WriteLine(kElevatedLog);
+    if (!process.IsValid())
+        return kExitInstalled;
+    // No window is left to answer: the progress window has ended, if there was one.
+    DWORD code = kExitInstalled;
+    if (::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(process.Get(), &code))
+        return kExitFailed;
+    char line[80];
+    std::snprintf(line, sizeof(line), kSetupEndedLog, code);
+    CInstallLog().WriteLine(line);
+    return static_cast<int>(code);
 }
 
 // False when the program ends here: help shown, or a command line it cannot follow.
@@ -115,13 +143,6 @@ bool CSetupApp::AcceptCommandLine()
         ::MessageBoxA(nullptr, (text + CommandLineHelp()).c_str(), AfxGetAppName(), MB_OK | icon | MB_SETFOREGROUND);
     }
     return false;
-}
-
-// Not yet: the installation steps still need the pages' windows.
-int CSetupApp::RunUnattended()
-{
-    CInstallLog().WriteLine("Unbeaufsichtigte Installation ist in dieser Version nicht verfügbar");
-    return kExitFailed;
 }
 
 int CSetupApp::ExitInstance()

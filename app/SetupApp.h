@@ -31,6 +31,9 @@ public:
 
     // A failure, once set, stays the exit code.
     void SetExitCode(int code);
+    // The exit code of the installation that ran; an unattended run first waits for the
+    // setup program and passes on its failure.
+    int InstallExitCode();
 
     CommandLine m_commandLine;   // as the program was started
 
@@ -51,6 +54,10 @@ public:
 private:
     bool AcceptCommandLine();
     int RunUnattended();
+    bool AcceptLicenseUnattended();
+    bool FindDownloadUnattended();
+
+    InstallationOutcome m_installation{InstallationEnd::Cancelled};
 
     CInstallerLock m_lock;
 };

@@ -22,3 +22,6 @@ std::string FirstLine(const std::string& message);
 const char* const kCancelledLogLine = "Installation abgebrochen";
 const char* const kSignatureInvalidText =
     "Die Signatur des Installationsarchivs ist ungültig. Bitte wenden Sie sich an den Hersteller.";
+const char* const kSettingsNotCopiedLogLine =
+    "Als SYSTEM gestartet: Einstellungsordner nicht kopiert (kein Benutzer)";
+const char* const kSetupNotStartedLogLine = "Norla2024.exe konnte nicht gestartet werden";

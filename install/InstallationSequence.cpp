@@ -9,21 +9,23 @@ namespace {
 const char* const kAgentName = "NorlaInstaller";
 
 // The installation did not complete: say so, log it, and start nothing.
-void ReportFailure(CInstallationReporter& reporter, const std::string& message)
+InstallationOutcome ReportFailure(CInstallationReporter& reporter, const std::string& message)
 {
     reporter.ShowMessage(message, MB_OK | MB_ICONERROR);
     CInstallLog().WriteLine(FirstLine(message));
     reporter.Finish();
+    return {InstallationEnd::Failed};
 }
 
 // OnCancel has ended the window with Cancel already and left the quit for the program.
-void ReportCancel()
+InstallationOutcome ReportCancel()
 {
     CInstallLog().WriteLine(kCancelledLogLine);
+    return {InstallationEnd::Cancelled};
 }
 }
 
-void RunInstallation(InstallationState& state, CProgressSink& progress,
+InstallationOutcome RunInstallation(InstallationState& state, CProgressSink& progress,
                      CCaptionFeedback* feedback, CInstallationReporter& reporter)
 {
     // The archive stays open from its download to the unpacking's end: what is unpacked are
@@ -51,11 +53,18 @@ void RunInstallation(InstallationState& state, CProgressSink& progress,
                              EntriesFailedMessage(unpacked.failed, unpacked.count, state.installDir));
 
     std::string settingsTarget;
-    if (!CopySettingsFolder(state.installDir, feedback, settingsTarget))
+    if (!state.copySettings)
+        CInstallLog().WriteLine(kSettingsNotCopiedLogLine);
+    else if (!CopySettingsFolder(state.installDir, feedback, settingsTarget))
         return ReportFailure(reporter, SettingsFailedMessage(FullPath(settingsTarget)));
     ::CoInitialize(nullptr);
     CreateShortcuts(state.installDir, state.desktopIcon, state.startMenu);
     reporter.ShowMessage(CompletionMessage(state.installDir), MB_OK);
     reporter.Finish();
-    StartSetupProgram(state.installDir);
+    InstallationOutcome outcome{InstallationEnd::Installed};
+    outcome.setup = StartSetupProgram(state.installDir, state.setupArguments,
+                                      state.keepSetupProcess ? &outcome.setupProcess : nullptr);
+    if (outcome.setup == SetupStart::NotStarted)
+        CInstallLog().WriteLine(kSetupNotStartedLogLine);
+    return outcome;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Everything the installer does once the progress window is up; run by its start timer.
+#include "install/StartSetupProgram.h"
 #include "util/ProgressSink.h"
 #include <windows.h>
 #include <string>
@@ -13,6 +14,17 @@ struct InstallationState {
     const unsigned char* releaseKey = nullptr;   // the vendor's key, when built with one
     unsigned long minRelease = 1;                // the oldest signed release it installs
     std::string archivePath;           // set by the download once the listing shows the archive
+    std::string setupArguments;        // after the setup program's quoted path, as written
+    bool copySettings = true;          // false where there is no user to copy them for
+    bool keepSetupProcess = false;     // hand the started setup program's process back
+};
+
+enum class InstallationEnd { Installed, Cancelled, Failed };
+
+struct InstallationOutcome {
+    InstallationEnd end = InstallationEnd::Failed;
+    SetupStart setup = SetupStart::NotStarted;   // how the setup program was started, once installed
+    HANDLE setupProcess = nullptr;   // with keepSetupProcess and a direct start; the caller closes it
 };
 
 // Where the installation says how it ended: the progress window.
@@ -27,5 +39,6 @@ public:
     virtual bool StopRequested() = 0;
 };
 
-void RunInstallation(InstallationState& state, CProgressSink& progress,
+// Says how it ended; the failures and the cancel are in the install log.
+InstallationOutcome RunInstallation(InstallationState& state, CProgressSink& progress,
                      CCaptionFeedback* feedback, CInstallationReporter& reporter);

@@ -13,9 +13,11 @@ const DWORD kErrorElevationRequired = 740;
 // The program's own path, quoted: a folder with blanks would otherwise be split into a
 // shorter program name and arguments by whoever parses the line. Writable, as CreateProcess
 // may change it.
-std::vector<char> QuotedCommandLine(const std::string& program)
+std::vector<char> QuotedCommandLine(const std::string& program, const std::string& arguments)
 {
     std::string line = "\"" + program + "\"";
+    if (!arguments.empty())
+        line += " " + arguments;
     return std::vector<char>(line.c_str(), line.c_str() + line.size() + 1);
 }
 
@@ -24,43 +26,53 @@ static_assert(sizeof(STARTUPINFOA) == 68, "the start record of a 32-bit process"
 #endif
 
 // The library's own rights decide how it starts the program; it gets the same request.
-void StartElevated(const std::string& installDir, const std::string& program,
-                   PROCESS_INFORMATION& process)
+SetupStart StartElevated(const std::string& installDir, const std::string& program,
+                         const std::string& arguments, PROCESS_INFORMATION& process)
 {
     CLibrary library;
     // Its own dependencies come from its folder or the system, never from the installer's.
     if (!library.Load((installDir + kElevationLibrary).c_str(),
                       LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32))
-        return;
+        return SetupStart::NotStarted;
     auto start = library.GetProc<CreateProcessElevatedAProc>(kElevatedStart);
-    if (start != nullptr) {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        std::vector<char> commandLine = QuotedCommandLine(program);
-        start(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-              CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process);
-    }
+    if (start == nullptr)
+        return SetupStart::NotStarted;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    std::vector<char> commandLine = QuotedCommandLine(program, arguments);
+    BOOL started = start(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                         CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process);
+    return started ? SetupStart::Elevated : SetupStart::NotStarted;
 }
 }
 
-void StartSetupProgram(const std::string& installDir)
+SetupStart StartSetupProgram(const std::string& installDir, const std::string& arguments,
+                             HANDLE* waitable)
 {
     std::string program = installDir + kSetupProgram;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     CreateProcessAProc start = g_pfnStartProcess;
-    std::vector<char> commandLine = QuotedCommandLine(program);
+    std::vector<char> commandLine = QuotedCommandLine(program, arguments);
     BOOL started = start(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                          CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process);
     DWORD error = ::GetLastError();
     if (started) {
-        // Not waited for; the handles are only closed so they do not outlive their use.
         CHandle thread(process.hThread);
-        CHandle child(process.hProcess);
-        return;
+        if (waitable != nullptr)
+            *waitable = process.hProcess;
+        else
+            CHandle child(process.hProcess);
+        return SetupStart::Started;
     }
-    if (error == kErrorElevationRequired)
-        StartElevated(installDir, program, process);
+    if (error != kErrorElevationRequired)
+        return SetupStart::NotStarted;
+    process = {};
+    SetupStart how = StartElevated(installDir, program, arguments, process);
+    // Whatever the library hands back is not ours to wait for.
+    CHandle thread(process.hThread);
+    CHandle child(process.hProcess);
+    return how;
 }

@@ -21,5 +21,10 @@ typedef CreateProcessAProc CreateProcessElevatedAProc;
 // without reporting ERROR_ELEVATION_REQUIRED, so tests replace this for one call.
 extern CreateProcessAProc g_pfnStartProcess;
 
-// installDir ends with a backslash.
-void StartSetupProgram(const std::string& installDir);
+enum class SetupStart { NotStarted, Started, Elevated };
+
+// installDir ends with a backslash; `arguments` follow the quoted program path as written.
+// A process started directly is handed to `process` when one is given, else not waited for.
+// Through the elevation library there is no process to hand over.
+SetupStart StartSetupProgram(const std::string& installDir, const std::string& arguments = "",
+                             HANDLE* process = nullptr);

@@ -113,6 +113,7 @@ ended() {   # ended SECONDS: the installer's process ends within SECONDS
         sleep 0.1
     done
     wait "$app" 2>/dev/null
+    app_exit=$?   # the exit code's low byte: all a Unix parent sees
     app=
 }
 

@@ -142,6 +142,7 @@ run_road() {
     shot completion
     drive click "$(drive anybox 1)" $IDOK
     ended 60 || fail "program still running after the completion message"
+    expect "exit code" "$app_exit" 0
 
     # Every entry, byte for byte, and nothing else but the archive beside them.
     cp "$ftp_home/$ARCHIVE" "$out/expected/$ARCHIVE"
@@ -174,6 +175,7 @@ ends_failed() {   # ends_failed MESSAGE NAME
     caption=$(drive anybox 300) || { fail "no message at the end"; return; }
     message_box "$caption" "$1" "$2"
     ended 30 || fail "program still running after the message"
+    expect "exit code" "$app_exit" $((1603 % 256))
     expect "log" "$(log_new)" "Verbunden mit FTP"$'\n'"Verbunden mit FTP"$'\n'"${1%%$'\n'*}"
     [ ! -e "$(install_dir)/Norla2024.log" ] || fail "setup program started"
 }
@@ -261,6 +263,7 @@ escape_progress() {   # escape_progress NAME
     shot "$1"
     drive key "$PROGRESS" 0x1B || drive key "#$(drive find "$PROGRESS" 1)" 0x1B
     ended 60 || fail "program still running after Escape"
+    expect "exit code" "$app_exit" $((1602 % 256))
     drive anybox 0 >/dev/null 2>&1 && fail "a message box is left"
     expect "log" "$(log_new)" "Verbunden mit FTP"$'\n'"Verbunden mit FTP"$'\n'"Installation abgebrochen"
     [ ! -e "$(install_dir)/Norla2024.log" ] || fail "setup program started"
@@ -429,7 +432,54 @@ box_run_end() {   # box_run_end NAME TEXT-START EXIT
     wait $box_pid
     expect "$1: run" "$(cat "$out/box-run.txt")" $'window NorlaInstaller\nexit '"$3"
 }
+# row NAME SERVER SWITCHES RUN LOG: the server (down, product, unlicensed, no-archive), then
+# what the run showed (every window it had, its exit code) and the log lines it added.
+row() {
+    case $2 in
+    down) ftp_reset '"listening": false' ;;
+    *) ftp_reset; serve_product ;;&
+    unlicensed) rm "$ftp_home/license.txt" ;;
+    no-archive) rm "$ftp_home/$ARCHIVE" ;;
+    esac
+    log_mark
+    local started=$SECONDS
+    expect "$1: run" "$(drive run 120 "$(installer_cmd "$3")")" "$4"
+    took=$((SECONDS - started))
+    expect "$1: log" "$(log_new)" "$5"
+}
 run_command_line() {
+    local fleet="$PREFIX/drive_c/Fleet" link="$PREFIX/drive_c/users/Public/Desktop/Norla Kesto 2.0.lnk"
+    local ok=$'Verbunden mit FTP\nVerbunden mit FTP\nNorla2024.exe beendet mit Code'
+    rm -rf "$fleet" "$link"
+    row quiet product '/quiet /accept-license /dir=C:\Fleet\ --  /S "Ziel=C:\A B" x\"y  z' \
+        "exit 0" "$ok 0"$'\nBeendet mit Code 0'
+    expected_tree
+    cp "$ftp_home/$ARCHIVE" "$out/expected/$ARCHIVE"
+    diff -r -x Norla2024.log "$out/expected" "$fleet" >"$out/diff.txt" 2>&1 ||
+        fail "installed tree differs: $(head -5 "$out/diff.txt")"
+    expect "setup command line" "$(cut -f2 "$fleet/Norla2024.log" 2>/dev/null | tr -d '\r')" \
+        'commandline="C:\Fleet\Norla2024.exe" /S "Ziel=C:\A B" x\"y  z'
+    [ ! -e "$link" ] || fail "desktop icon without /desktop-icon"
+    rm -rf "$fleet"
+    row passive product '/PASSIVE -accept-license /desktop-icon /dir=C:\Fleet\ -- /exitcode=7' \
+        "window $PROGRESS"$'\nexit 7' "$ok 7"$'\nBeendet mit Code 7'
+    [ -e "$link" ] || fail "no desktop icon with /desktop-icon"
+    # Failures: no message box, the cause in the log.
+    row passive-failed no-archive '/passive /accept-license' "window $PROGRESS"$'\nexit 1603' \
+        $'Verbunden mit FTP\nVerbunden mit FTP\n'"${FAILED_DOWNLOAD%%$'\n'*}"$'\nBeendet mit Code 1603'
+    EXE=$KEYED_EXE row unsigned product '/quiet /accept-license' "exit 1603" \
+        $'Verbunden mit FTP\nVerbunden mit FTP\n'"$BAD_SIGNATURE"$'\nBeendet mit Code 1603'
+    row server-down down '/quiet /accept-license' "exit 1603" \
+        $'Verbinden mit FTP fehlgeschlagen\n'"$NO_CONNECTION"$'\nBeendet mit Code 1603'
+    [ $took -lt 30 ] || fail "server down: $took s, beyond the silence limit"
+    rm -rf "$(install_dir)"
+    row unlicensed unlicensed '/quiet /accept-license' "exit 1603" \
+        $'Verbunden mit FTP\nKeine gültige Lizenz auf dem Server\nBeendet mit Code 1603'
+    [ ! -e "$(install_dir)" ] || fail "unlicensed: the directory was created"
+    row bad-dir product '/passive /accept-license /dir=C:\x\nul.txt' "exit 1639" \
+        $'Befehlszeile ungültig: /dir=C:\\x\\nul.txt\nBeendet mit Code 1639'
+    row quiet-unknown product '/quiet /silent' "exit 1639" $'Befehlszeile ungültig: /silent\nBeendet mit Code 1639'
+
     local copy='C:\Protokolle\kopie.log' lines=$'Lizenz nicht angenommen (/accept-license fehlt)\nBeendet mit Code 1639'
     rm -rf "$PREFIX/drive_c/Protokolle" && mkdir -p "$PREFIX/drive_c/Protokolle"
     log_mark

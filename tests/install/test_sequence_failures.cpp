@@ -78,6 +78,7 @@ TEST_CASE("failures end with an error message and its first line in the log")
         INFO(out.windows);
 
         CHECK(out.result == IDOK);
+        CHECK(out.exitCode == 1603);
         CHECK_FALSE(out.timedOut);
         REQUIRE(out.messageBoxes.size() == 1);
         CHECK(out.messageBoxes[0].text == rows[i].expectedMessage);
@@ -106,6 +107,7 @@ TEST_CASE("a stop while unpacking ends after the current entry: no message, the 
     SequenceOutcome out = RunPlain(run, &sink);
 
     CHECK(out.result == IDCANCEL);
+    CHECK(out.exitCode == 1602);
     CHECK(sink.messages.empty());
     CHECK(out.logged == std::vector<std::string>{"Installation abgebrochen"});
     // Entries already written stay; the third is never written.

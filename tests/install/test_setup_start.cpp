@@ -24,9 +24,11 @@ TEST_CASE("error 740: Elevate.dll's export is called once with a second start re
     ScratchFolder folder;
     SequenceRun run("product.zip", folder.Path());
     run.failStartWith = kErrorElevationRequired;
+    run.setupArguments = "/S \"Ziel=C:\\A B\"";
     SequenceOutcome out = RunSequence(run);
     INFO(out.windows);
     CHECK(out.result == IDOK);
+    CHECK(out.exitCode == 0);
 
     std::string program = folder.Path() + "Norla2024.exe";
     REQUIRE(out.starts.size() == 1);
@@ -35,13 +37,13 @@ TEST_CASE("error 740: Elevate.dll's export is called once with a second start re
     CHECK(FixtureRecords(folder.Path() + "Elevate.dll") ==
           std::vector<std::string>{
               "attach",
-              "call\tapplication=" + program + "\tcommandline=\"" + program + "\"\tflags=0x200\tsize=" + kRecordSize +
+              "call\tapplication=" + program + "\tcommandline=\"" + program + "\" /S \"Ziel=C:\\A B\"\tflags=0x200\tsize=" + kRecordSize +
                   "\tstartflags=0x100",
               "detach",
           });
     CHECK(GetModuleHandleA((folder.Path() + "Elevate.dll").c_str()) == nullptr);
     // The library started the program with what it was handed.
-    CHECK(OnlyStartRecord(program).find("path=" + program + "\tcommandline=\"" + program + "\"\t") == 0);
+    CHECK(OnlyStartRecord(program).find("path=" + program + "\tcommandline=\"" + program + "\" /S \"Ziel=C:\\A B\"\t") == 0);
 }
 
 TEST_CASE("any other start failure loads no library")
@@ -62,6 +64,7 @@ TEST_CASE("any other start failure loads no library")
         SequenceOutcome out = RunSequence(run);
         INFO(out.windows);
         CHECK(out.result == IDOK);
+        CHECK(out.exitCode == 1603);   // installed, but not started
         REQUIRE(IsFile(folder.Path() + "Elevate.dll"));
         CHECK(out.starts.size() == 1);
         CHECK(FixtureRecords(folder.Path() + "Elevate.dll").empty());

@@ -92,6 +92,7 @@ void Prepare(const SequenceRun& run, SequenceOutcome& outcome)
     theApp.m_strArchivePath.clear();
     theApp.m_bDesktopIcon = run.desktopIcon;
     theApp.m_bStartMenu = run.startMenu;
+    theApp.m_commandLine.setupArguments = run.setupArguments;
     g_start.failWith = run.failStartWith;
     g_start.calls = &outcome.starts;
     g_pfnStartProcess = WatchedStart;
@@ -108,6 +109,7 @@ SequenceOutcome RunPlain(const SequenceRun& run, RecordingSink* given)
     LogTail log;
     theApp.Install(sink, &sink, sink);
     outcome.result = sink.finished ? IDOK : IDCANCEL;
+    outcome.exitCode = theApp.InstallExitCode();
     for (const auto& message : sink.messages)
         outcome.messageBoxes.push_back({nullptr, "", message.first, message.second, true});
     g_pfnStartProcess = original;
@@ -153,6 +155,7 @@ SequenceOutcome RunSequence(const SequenceRun& run)
             UiDriver::Click(IDOK)));
 
         outcome.result = theApp.m_dlgProgress.DoModal();
+        outcome.exitCode = theApp.InstallExitCode();
         outcome.closed = Now();
         outcome.quitPending = QuitPending();
 

@@ -61,10 +61,12 @@ struct SequenceRun {
     std::string screenshot;
     // The setup program's start fails with this error instead of starting it (0: start it).
     DWORD failStartWith = 0;
+    std::string setupArguments;   // as after "--" on the installer's command line
 };
 
 struct SequenceOutcome {
     INT_PTR result = -2;                     // DoModal's
+    int exitCode = -2;                        // the program's, after this installation
     std::vector<SeenWindow> messageBoxes;
     int barWidth = 0;                         // the progress bar's, in pixels
     std::vector<BarMessage> downloadBar;      // the download's range and positions
