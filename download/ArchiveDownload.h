@@ -2,6 +2,7 @@
 // The download descriptor on the server and the download of the archive it names.
 #include "download/ArchiveSignature.h"
 #include "download/DownloadSession.h"
+#include "util/FreeSpace.h"
 #include "util/ProgressSink.h"
 #include <optional>
 #include <string>
@@ -12,6 +13,8 @@ const int kProgressRangeHigh = 1046;
 const long long kBytesPerProgressStep = 1400000;
 // The longest path Windows takes without the terminator: MAX_PATH - 1.
 const size_t kMaxPathLength = 259;
+// Times a transfer that broke off is taken up again where it stopped.
+const int kMaxResumes = 3;
 
 // The archive name a descriptor's first line (without its line end) gives: trimmed and in
 // lower case; a line longer than a path stays as it is, so that its length refuses it.
@@ -54,20 +57,38 @@ struct ArchiveSignatureCheck {
     bool fetched = false;  // present and at most kMaxSignatureSize bytes
 };
 
+// Why a download gave no archive, in the terms the user can act on.
+enum class DownloadCause {
+    None,
+    Connection,   // no connection or login, no listing, a transfer still short, silence
+    Server,       // no usable archive offered: no name, a refused one, not listed, too long
+    LocalWrite,   // the local file could not be created or written
+    NoSpace,      // the installation folder's volume is too small for the listed size
+    Cancelled,
+};
+struct DownloadOutcome {
+    DownloadCause cause = DownloadCause::None;
+    FreeSpace space;   // for NoSpace: the listed size and what the volume had
+};
+
 // Copies the archive from the server to installDir + its lower-case name, moving `progress`
 // after every block; a stop ends it and removes the partial file. The session's status texts
 // go to `progress` too.
 // `archivePath` is set when the listing shows the archive; otherwise the one given is written.
-// 1 when copied; -1 when the start directory cannot be listed; 0 for a name
+// 1 when copied; -1 when the start directory cannot be listed; 0 for an empty name or one
 // IsDownloadableName refuses (without connecting) or any other failure.
+// A listed archive is checked against the free space before it is asked for, read no further
+// than its listed size, and taken up again where it broke off (REST) up to kMaxResumes times.
 // With `signature`, the archive is hashed on the way and its signature fetched after it.
+// `outcome`, when given, learns why it failed.
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
                 std::string& archivePath, CProgressSink& progress,
-                ArchiveSignatureCheck* signature = nullptr);
+                ArchiveSignatureCheck* signature = nullptr, DownloadOutcome* outcome = nullptr);
 
 // CopyArchive; with the vendor's `releaseKey` (kReleaseKeySize bytes) the archive must also
 // carry its valid signature, otherwise it is deleted and the answer is kSignatureRefused.
 const int kSignatureRefused = -2;
 int DownloadArchive(const char* agentName, const std::string& fileName,
                     const std::string& installDir, std::string& archivePath,
-                    CProgressSink& progress, const unsigned char* releaseKey);
+                    CProgressSink& progress, const unsigned char* releaseKey,
+                    DownloadOutcome* outcome = nullptr);

@@ -16,6 +16,11 @@ BOOL CStdioFile::Write(const void* buffer, UINT count)
     return ::WriteFile(m_file.Get(), buffer, count, &written, nullptr) && written == count;
 }
 
+BOOL CStdioFile::Truncate()
+{
+    return ::SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == 0 && ::SetEndOfFile(m_file.Get());
+}
+
 void CStdioFile::Close()
 {
     m_file.Close();

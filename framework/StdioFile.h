@@ -14,6 +14,8 @@ public:
     BOOL Open(const char* fileName, UINT openFlags);
     // FALSE unless every byte was written.
     BOOL Write(const void* buffer, UINT count);
+    // Empties the file; the next write goes to its start.
+    BOOL Truncate();
     void Close();
 
 private:
