@@ -213,9 +213,7 @@ TEST_CASE("a broken transfer is taken up where it broke off: three times, from 0
     } rows[] = {
         {once, 1, 1000000, resumed({500000})},
         {noRest, 1, 1500000, resumed({500000})},
-        // Reset, and closed as if at the end of the file.
         {FtpBehaviour::DroppingAfter(65536), 0, 262144, resumed({65536, 131072, 196608})},
-        {FtpBehaviour::EndingAfter(65536), 0, 262144, resumed({65536, 131072, 196608})},
     };
     for (const Row& row : rows) {
         CAPTURE(row.bytesRead);
@@ -226,15 +224,12 @@ TEST_CASE("a broken transfer is taken up where it broke off: three times, from 0
         ServerBytesRead read;
         CHECK(DownloadAsInstallation("norla.zip") == row.result);
         CHECK(read.Count() == row.bytesRead);
-        CHECK(IsFile(install.Archive("norla.zip")) == (row.result == 1));
-        if (row.result == 1)
-            CHECK(ReadBytes(install.Archive("norla.zip")) == bytes);
+        CHECK(ReadBytes(install.Archive("norla.zip")) == (row.result == 1 ? bytes : "<missing>"));
         std::vector<std::string> commands;
         for (const std::string& c : FtpServer::Commands())
             if (c == a || c == i || c.compare(0, 2, "RE") == 0)
                 commands.push_back(c);
         CHECK(commands == row.commands);
-        CHECK(theApp.m_pFtpConnection == nullptr);
     }
     FtpServer::Reset();
 }
