@@ -6,6 +6,7 @@
 #include "util/OrdinaryName.h"
 #include "util/Trim.h"
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -61,14 +62,7 @@ ArchiveLookUp LookUpArchive(CFtpConnection& connection, const std::string& fileN
 }
 
 namespace {
-// One byte past the limit is enough to tell that the server sends more.
-UINT ReadSize(UINT want, long long received, ULONGLONG limit)
-{
-    ULONGLONG left = limit - static_cast<ULONGLONG>(received);
-    return left < want ? static_cast<UINT>(left + 1) : want;
-}
-
-enum class TransferEnd { Complete, QuitRequested, WriteFailed, TooLong };
+enum class TransferEnd { Complete, QuitRequested, WriteFailed, DiskFull, TooLong };
 
 // A read waits until it has all it asked for, so it asks for what the connection gave the
 // last time it was asked: twice as much after a read that came at once, down to one byte after
@@ -76,25 +70,30 @@ enum class TransferEnd { Complete, QuitRequested, WriteFailed, TooLong };
 // over every piece as it comes, and the message pump runs between them. (WinINet's
 // InternetQueryDataAvailable would say what is there, but under Wine it leaves a task behind
 // that keeps the file open after a cancel until the server sends again.)
+// A `listed` size (not negative) bounds the reading: up to it, then one byte to tell a longer
+// file. `received` goes on from where it stands.
 // Throws CInternetException when the transfer breaks.
-// At most `limit` bytes are written: a read that brings more ends the copy at once.
 TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgressSink& progress,
-                       long long& received, CSha256* hash, ULONGLONG limit)
+                       long long& received, CSha256* hash, long long listed)
 {
-    progress.SetRange(0, kProgressRangeHigh);
-    received = 0;
     std::vector<char> block(kLargestRead);
     UINT want = 1;
     for (;;) {
+        UINT ask = want;
+        if (listed >= 0)
+            ask = static_cast<UINT>(std::max<long long>(std::min<long long>(want, listed - received), 1));
         DWORD asked = ::GetTickCount();
-        UINT read = serverFile.Read(block.data(), ReadSize(want, received, limit));
+        UINT read = serverFile.Read(block.data(), ask);
         if (read == 0)
             return TransferEnd::Complete;
-        DWORD waited = ::GetTickCount() - asked;
-        if (static_cast<ULONGLONG>(read) > limit - received)
+        if (listed >= 0 && received + read > listed)
             return TransferEnd::TooLong;
-        if (!localFile.Write(block.data(), read))
-            return TransferEnd::WriteFailed;
+        DWORD waited = ::GetTickCount() - asked;
+        if (!localFile.Write(block.data(), read)) {
+            DWORD error = ::GetLastError();
+            bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+            return full ? TransferEnd::DiskFull : TransferEnd::WriteFailed;
+        }
         received += read;
         if (hash)
             hash->Add(block.data(), read);
@@ -105,6 +104,101 @@ TransferEnd CopyBlocks(CInternetFile& serverFile, CStdioFile& localFile, CProgre
         // The progress window's Escape or close box ends the download.
         if (!progress.MoveTo(ProgressPosition(received)))
             return TransferEnd::QuitRequested;
+    }
+}
+
+CInternetFile* OpenArchiveFile(CFtpConnection& connection, const std::string& remoteName)
+{
+    return connection.OpenFile(remoteName.c_str(), GENERIC_READ,
+                               FTP_TRANSFER_TYPE_BINARY | kFtpNoCache, kFtpContext);
+}
+
+// The archive's way from the server into the local file, which a broken data connection
+// makes anew.
+struct ArchiveTransfer {
+    CDownloadSession& session;
+    std::unique_ptr<CFtpConnection>& connection;
+    std::unique_ptr<CInternetFile>& serverFile;
+    CStdioFile& localFile;
+    CProgressSink& progress;
+    CSha256* hash;
+    std::string remoteName;
+    long long listed;   // -1: not listed, so neither bounded nor taken up again
+};
+
+// Logs in again and asks for the archive from `offset` on. WinINet sends its own TYPE I
+// after the REST; the server keeps the restart point through it. False when the server
+// refuses to restart (a 5xx answer): then nothing is open yet. Throws CInternetException.
+bool ReopenFrom(ArchiveTransfer& transfer, long long offset)
+{
+    transfer.serverFile.reset();
+    transfer.connection.reset();
+    transfer.connection.reset(ConnectToDownloadServer(transfer.session));
+    if (offset > 0) {
+        // A fresh login is in ASCII, where REST is refused.
+        transfer.connection->Command("TYPE I");
+        int answer = transfer.connection->Command(("REST " + std::to_string(offset)).c_str());
+        if (answer >= 500)
+            return false;
+        if (answer != 350)
+            throw CInternetException(ERROR_INTERNET_EXTENDED_ERROR);
+    }
+    transfer.serverFile.reset(OpenArchiveFile(*transfer.connection, transfer.remoteName));
+    return true;
+}
+
+// Copies the opened archive. A data connection that ends before the listed size, or breaks,
+// is taken up where it stopped, up to kMaxResumes times; a server that will not restart is
+// read again from its first byte, once. Silence and cancel end it.
+// Throws CInternetException when a new login or request fails.
+DownloadCause ReceiveArchive(ArchiveTransfer& transfer)
+{
+    transfer.progress.SetRange(0, kProgressRangeHigh);
+    long long received = 0;
+    bool readFromStart = false;
+    for (int resumes = 0;; ++resumes) {
+        DWORD broken = ERROR_SUCCESS;
+        TransferEnd end;
+        try {
+            end = CopyBlocks(*transfer.serverFile, transfer.localFile, transfer.progress, received,
+                             transfer.hash, transfer.listed);
+        } catch (const CInternetException& e) {
+            broken = e.m_dwError;
+            end = TransferEnd::Complete;
+        }
+        switch (end) {
+        case TransferEnd::QuitRequested:
+            return DownloadCause::Cancelled;
+        case TransferEnd::WriteFailed:
+            return DownloadCause::LocalWrite;
+        case TransferEnd::DiskFull:
+            return DownloadCause::NoSpace;
+        case TransferEnd::TooLong:
+            return DownloadCause::Server;
+        case TransferEnd::Complete:
+            break;
+        }
+        // WinINet ends the read when the data connection closes; a server that closes it
+        // early says so only on the control connection (426), which WinINet does not pass
+        // on. The listed size tells a short copy.
+        if (broken == ERROR_SUCCESS && (transfer.listed < 0 || received == transfer.listed))
+            return DownloadCause::None;
+        if (broken == ERROR_INTERNET_OPERATION_CANCELLED)
+            return DownloadCause::Cancelled;
+        if (broken == ERROR_INTERNET_TIMEOUT || transfer.listed < 0 || resumes == kMaxResumes)
+            return DownloadCause::Connection;
+        if (ReopenFrom(transfer, received))
+            continue;
+        if (readFromStart)
+            return DownloadCause::Connection;
+        readFromStart = true;
+        if (!transfer.localFile.Truncate())
+            return DownloadCause::LocalWrite;
+        received = 0;
+        if (transfer.hash)
+            transfer.hash->Restart();
+        transfer.progress.SetPos(0);
+        transfer.serverFile.reset(OpenArchiveFile(*transfer.connection, transfer.remoteName));
     }
 }
 }
@@ -163,7 +257,7 @@ bool IsDownloadableName(const std::string& fileName, const std::string& installD
     // the ending seen here is the ending stored.
     if (HasRefusedEnding(fileName))
         return false;
-    // Empty stays allowed: it asks the server for nothing it has and ends as a failure.
+    // Empty is left to CopyArchive, which refuses it as no name at all.
     if (fileName.empty())
         return true;
     return IsPlainFileName(fileName) && installDir.size() + fileName.size() <= kMaxPathLength;
@@ -171,10 +265,16 @@ bool IsDownloadableName(const std::string& fileName, const std::string& installD
 
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
                 std::string& archivePath, CProgressSink& progress, ArchiveSignatureCheck* signature,
-                CHandle* keptFile)
+                DownloadOutcome* outcome, CHandle* keptFile)
 {
-    if (!IsDownloadableName(fileName, installDir))
+    DownloadOutcome unasked;
+    DownloadOutcome& out = outcome ? *outcome : unasked;
+    out = DownloadOutcome();
+    // No descriptor, or an empty first line, names nothing to ask for.
+    if (fileName.empty() || !IsDownloadableName(fileName, installDir)) {
+        out.cause = DownloadCause::Server;
         return 0;
+    }
 
     CDownloadSession session(agentName,
                              [&](const std::string& text) { progress.SetStatusText(text); });
@@ -182,48 +282,61 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
     std::unique_ptr<CFtpConnection> connection;
     std::unique_ptr<CInternetFile> serverFile;
     CStdioFile localFile;
-    TransferEnd end = TransferEnd::WriteFailed;
     bool created = false;
     int result = 0;
+    // What a failure at this point means to the user.
+    DownloadCause cause = DownloadCause::Connection;
     try {
         connection.reset(ConnectToDownloadServer(session));
         ArchiveLookUp found = LookUpArchive(*connection, fileName, installDir);
         if (!found.localPath.empty())
             archivePath = found.localPath;
+        if (found.entry)
+            out.space = CheckFreeSpace(installDir, found.entry->size);
         if (!found.listed) {
             result = -1;
+        } else if (!out.space.Fits()) {
+            // Nothing is asked for or written that could not be kept.
+            cause = DownloadCause::NoSpace;
         } else if (signature && !(FetchReleaseDescriptor(*connection, signature->key,
                                                          signature->minRelease, signature->descriptor) &&
                                   signature->descriptor.fileName == fileName)) {
             signature->refused = true;
         } else {
             const std::string& remoteName = found.entry ? found.entry->name : fileName;
-            serverFile.reset(connection->OpenFile(remoteName.c_str(), GENERIC_READ,
-                                                  FTP_TRANSFER_TYPE_BINARY | kFtpNoCache, kFtpContext));
+            // A name the listing does not show is the server's to answer for.
+            cause = found.entry ? DownloadCause::Connection : DownloadCause::Server;
+            serverFile.reset(OpenArchiveFile(*connection, remoteName));
             created = CreateArchiveFile(localFile, archivePath);
-            if (created) {
-                long long received = 0;
-                end = CopyBlocks(*serverFile, localFile, progress, received,
-                                 signature ? &signature->hash : nullptr,
-                                 signature ? signature->descriptor.size : ~0ULL);
-                result = end == TransferEnd::Complete ? 1 : 0;
-                if (signature && (end == TransferEnd::TooLong ||
-                                  (result == 1 && !IsSignedArchive(*signature, received)))) {
+            if (!created) {
+                cause = DownloadCause::LocalWrite;
+            } else {
+                // With the vendor's key no more is read than the size it signed.
+                ULONGLONG bound = signature ? signature->descriptor.size
+                                            : found.entry ? found.entry->size : ~0ULL;
+                long long listed = bound == ~0ULL ? -1 : static_cast<long long>(std::min<ULONGLONG>(bound, LLONG_MAX));
+                ArchiveTransfer transfer{session, connection, serverFile, localFile, progress,
+                                         signature ? &signature->hash : nullptr, remoteName, listed};
+                cause = ReceiveArchive(transfer);
+                result = cause == DownloadCause::None ? 1 : 0;
+                if (signature && cause == DownloadCause::Server)
+                    signature->refused = true;
+                if (signature && result == 1 && !IsSignedArchive(*signature, listed)) {
                     signature->refused = true;
                     result = 0;
                 }
-                // WinINet ends the read when the data connection closes; a server that
-                // closes it early says so only on the control connection (426), which
-                // WinINet does not pass on. The listed size tells a short copy.
-                if (found.entry && static_cast<ULONGLONG>(received) != found.entry->size)
-                    result = 0;
             }
         }
-    } catch (const CInternetException&) {
+    } catch (const CInternetException& e) {
         // Unreachable server, refused login, missing file, broken, silent or cancelled
         // transfer.
         result = 0;
+        if (e.m_dwError == ERROR_INTERNET_OPERATION_CANCELLED)
+            cause = DownloadCause::Cancelled;
     }
+    out.cause = result == 1 ? DownloadCause::None : cause;
+    if (out.cause == DownloadCause::NoSpace && !out.space.measured)
+        out.space = CheckFreeSpace(installDir, out.space.needed);
 
     // Children first: closing the session invalidates their handles, and WinINet may hand
     // those numbers out again.
@@ -248,7 +361,7 @@ int CopyArchive(const char* agentName, const std::string& fileName, const std::s
 int DownloadArchive(const char* agentName, const std::string& fileName,
                     const std::string& installDir, std::string& archivePath,
                     CProgressSink& progress, const unsigned char* releaseKey,
-                    unsigned long minRelease, CHandle* keptFile)
+                    unsigned long minRelease, DownloadOutcome* outcome, CHandle* keptFile)
 {
     std::unique_ptr<ArchiveSignatureCheck> signature;
     if (releaseKey) {
@@ -257,6 +370,6 @@ int DownloadArchive(const char* agentName, const std::string& fileName,
         signature->minRelease = minRelease;
     }
     int result = CopyArchive(agentName, fileName, installDir, archivePath, progress,
-                             signature.get(), keptFile);
+                             signature.get(), outcome, keptFile);
     return signature && signature->refused ? kSignatureRefused : result;
 }

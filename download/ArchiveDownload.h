@@ -4,6 +4,7 @@
 #include "download/DownloadSession.h"
 #include "download/ReleaseDescriptor.h"
 #include "framework/Handles.h"
+#include "util/FreeSpace.h"
 #include "util/ProgressSink.h"
 #include <optional>
 #include <string>
@@ -14,6 +15,8 @@ const int kProgressRangeHigh = 1046;
 const long long kBytesPerProgressStep = 1400000;
 // The longest path Windows takes without the terminator: MAX_PATH - 1.
 const size_t kMaxPathLength = 259;
+// Times a transfer that broke off is taken up again where it stopped.
+const int kMaxResumes = 3;
 
 // The archive name a descriptor's first line (without its line end) gives: trimmed and in
 // lower case; a line longer than a path stays as it is, so that its length refuses it.
@@ -60,20 +63,38 @@ struct ArchiveSignatureCheck {
     bool refused = false;   // the descriptor, or the archive, is not what the vendor signed
 };
 
+// Why a download gave no archive, in the terms the user can act on.
+enum class DownloadCause {
+    None,
+    Connection,   // no connection or login, no listing, a transfer still short, silence
+    Server,       // no usable archive offered: no name, a refused one, not listed, too long
+    LocalWrite,   // the local file could not be created or written
+    NoSpace,      // the installation folder's volume is too small for the listed size
+    Cancelled,
+};
+struct DownloadOutcome {
+    DownloadCause cause = DownloadCause::None;
+    FreeSpace space;   // for NoSpace: the listed size and what the volume had
+};
+
 // Copies the archive from the server to installDir + its lower-case name, moving `progress`
 // after every block; a stop ends it and removes the partial file. The session's status texts
 // go to `progress` too.
 // `archivePath` is set when the listing shows the archive; otherwise the one given is written.
 // A plain file of that name is replaced; anything else of that name refuses the copy.
-// 1 when copied; -1 when the start directory cannot be listed; 0 for a name
+// 1 when copied; -1 when the start directory cannot be listed; 0 for an empty name or one
 // IsDownloadableName refuses (without connecting) or any other failure.
+// A listed archive is checked against the free space before it is asked for, read no further
+// than its listed size, and taken up again where it broke off (REST) up to kMaxResumes times.
 // With `signature`, the signed descriptor must name `fileName`, and the archive must have its
 // size (no more is read) and hash; otherwise `signature->refused` is set.
+// `outcome`, when given, learns why it failed.
 // With `keptFile`, a copied archive stays open there (read access, no one else may write or
 // delete it), so that it is unpacked from the bytes that were checked.
 int CopyArchive(const char* agentName, const std::string& fileName, const std::string& installDir,
                 std::string& archivePath, CProgressSink& progress,
-                ArchiveSignatureCheck* signature = nullptr, CHandle* keptFile = nullptr);
+                ArchiveSignatureCheck* signature = nullptr, DownloadOutcome* outcome = nullptr,
+                CHandle* keptFile = nullptr);
 
 // CopyArchive; with the vendor's `releaseKey` (kReleaseKeySize bytes) the descriptor must be
 // signed by the vendor, of a release from `minRelease` on, and the archive the one it describes;
@@ -82,4 +103,5 @@ const int kSignatureRefused = -2;
 int DownloadArchive(const char* agentName, const std::string& fileName,
                     const std::string& installDir, std::string& archivePath,
                     CProgressSink& progress, const unsigned char* releaseKey,
-                    unsigned long minRelease = 1, CHandle* keptFile = nullptr);
+                    unsigned long minRelease = 1, DownloadOutcome* outcome = nullptr,
+                    CHandle* keptFile = nullptr);

@@ -107,6 +107,17 @@ void CSha256::Add(const void* data, size_t size)
                                         static_cast<ULONG>(size), 0) != 0;
 }
 
+void CSha256::Restart()
+{
+    if (!m_hash)
+        return;
+    const BCrypt* bcrypt = SystemBCrypt();
+    bcrypt->DestroyHash(m_hash);
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    m_hash = bcrypt->CreateHash(m_algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0 ? hash : nullptr;
+    m_failed = false;
+}
+
 bool CSha256::Finish(unsigned char digest[kSha256Size])
 {
     if (!m_hash || m_failed)

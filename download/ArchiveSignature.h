@@ -21,6 +21,8 @@ public:
     // False when BCrypt could not make a hash; Add and Finish then fail too.
     bool IsReady() const { return m_hash != nullptr; }
     void Add(const void* data, size_t size);
+    // Forgets what was added: a download read again from its first byte.
+    void Restart();
     // The digest; false when hashing failed at any point.
     bool Finish(unsigned char digest[kSha256Size]);
 

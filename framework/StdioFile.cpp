@@ -18,7 +18,17 @@ BOOL CStdioFile::Open(const char* fileName, UINT openFlags)
 BOOL CStdioFile::Write(const void* buffer, UINT count)
 {
     DWORD written = 0;
-    return ::WriteFile(m_file.Get(), buffer, count, &written, nullptr) && written == count;
+    if (!::WriteFile(m_file.Get(), buffer, count, &written, nullptr))
+        return FALSE;
+    // A write that took fewer bytes than it was given found the volume full.
+    if (written != count)
+        ::SetLastError(ERROR_DISK_FULL);
+    return written == count;
+}
+
+BOOL CStdioFile::Truncate()
+{
+    return ::SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == 0 && ::SetEndOfFile(m_file.Get());
 }
 
 void CStdioFile::Close()

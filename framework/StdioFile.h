@@ -15,8 +15,10 @@ public:
     // Only modeCreate | modeWrite | typeBinary is supported, with or without modeCreateNew.
     // FALSE when it cannot be opened.
     BOOL Open(const char* fileName, UINT openFlags);
-    // FALSE unless every byte was written.
+    // FALSE unless every byte was written; a short write fails with ERROR_DISK_FULL.
     BOOL Write(const void* buffer, UINT count);
+    // Empties the file; the next write goes to its start.
+    BOOL Truncate();
     void Close();
     // Hands the open handle to the caller, who closes it.
     HANDLE Detach();

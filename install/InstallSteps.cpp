@@ -41,6 +41,39 @@ std::string SpecialFolder(int csidl)
     return folder;
 }
 
+// Beside the desktop folder: in the user's profile.
+std::string SettingsTarget()
+{
+    return SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\..\\" + kSettingsFolder + "\\";
+}
+
+// What the archive's entries lying directly in its ".norla" folder hold: what the settings
+// copy will write.
+ULONGLONG ArchiveSettingsSize(ArchiveReader* reader)
+{
+    const std::string folder = std::string("/") + kSettingsFolder + "/";
+    ArchiveEntry entry;
+    GetArchiveEntry(reader, -1, &entry);
+    int count = entry.index;
+    ULONGLONG total = 0;
+    for (int i = 0; i < count; ++i) {
+        if (GetArchiveEntry(reader, i, &entry) != AR_OK)
+            continue;
+        std::string relative = DropFirstLevel(entry.name);
+        if (relative.size() > folder.size() &&
+            _strnicmp(relative.c_str(), folder.c_str(), folder.size()) == 0 &&
+            relative.find('/', folder.size()) == std::string::npos)
+            total += entry.uncompressedSize;
+    }
+    return total;
+}
+
+std::string VolumeOf(const std::string& path)
+{
+    char volume[MAX_PATH];
+    return ::GetVolumePathNameA(path.c_str(), volume, sizeof(volume)) ? volume : "";
+}
+
 HRESULT CreateCompanionShortcut(const std::string& dir, const std::string& linkPath,
                                 const std::string& description)
 {
@@ -86,10 +119,36 @@ Unpacking UnpackArchive(const std::string& archivePath, const std::string& insta
 bool CopySettingsFolder(const std::string& installDir, CCaptionFeedback* feedback, std::string& target)
 {
     std::string source = installDir + kSettingsFolder + "\\";
-    // Beside the desktop folder: in the user's profile.
-    target = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\..\\" + kSettingsFolder + "\\";
+    target = SettingsTarget();
     CDiskObject disk(feedback);
     return disk.CopyFolder(source, target) || !disk.FolderExists(source);
+}
+
+FreeSpace CheckUnpackingSpace(const std::string& archivePath, const std::string& installDir,
+                              std::string& folder, HANDLE archiveFile)
+{
+    folder = installDir;
+    // The reader owns the handle it reads through; the archive's own stays for the unpacking.
+    HANDLE copy = nullptr;
+    if (archiveFile && !::DuplicateHandle(::GetCurrentProcess(), archiveFile, ::GetCurrentProcess(),
+                                          &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        return FreeSpace();
+    ArchiveReader* reader = copy ? OpenArchiveFile(copy) : OpenArchive(archivePath.c_str(), nullptr);
+    if (!reader)
+        return FreeSpace();
+    ULONGLONG unpacked = 0;
+    GetArchiveUnpackedSize(reader, &unpacked);
+    ULONGLONG settings = ArchiveSettingsSize(reader);
+    CloseArchive(reader);
+    std::string target = SettingsTarget();
+    std::string volume = VolumeOf(installDir);
+    if (volume.empty() || ::lstrcmpiA(volume.c_str(), VolumeOf(target).c_str()) == 0)
+        return CheckFreeSpace(installDir, unpacked + std::min(settings, ULLONG_MAX - unpacked));
+    FreeSpace space = CheckFreeSpace(installDir, unpacked);
+    if (!space.Fits())
+        return space;
+    folder = FullPath(target);
+    return CheckFreeSpace(target, settings);
 }
 
 ULONGLONG SettingsFolderSize(const std::string& installDir)

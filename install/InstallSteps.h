@@ -1,5 +1,6 @@
 #pragma once
 // The steps of an installation after the download, each on what it is given.
+#include "util/FreeSpace.h"
 #include "util/ProgressSink.h"
 #include <windows.h>
 #include <string>
@@ -26,6 +27,14 @@ Unpacking UnpackArchive(const std::string& archivePath, const std::string& insta
 // False when the archive brought settings that could not all be copied. The feedback is left
 // showing the disk object's last text.
 bool CopySettingsFolder(const std::string& installDir, CCaptionFeedback* feedback, std::string& target);
+
+// Whether unpacking the archive and copying the settings files it brings fit: all its entries
+// on the installation folder's volume, its ".norla" files on the profile's (added to the first
+// when that is the same volume). `folder` names where it does not fit. An archive that does
+// not open fits: the unpacking says what is wrong with it.
+// With `archiveFile`, the archive is read through it, which stays open.
+FreeSpace CheckUnpackingSpace(const std::string& archivePath, const std::string& installDir,
+                              std::string& folder, HANDLE archiveFile = nullptr);
 
 // The bytes CopySettingsFolder copies: the files of installDir's ".norla", one level deep.
 ULONGLONG SettingsFolderSize(const std::string& installDir);

@@ -17,6 +17,20 @@ InstallationOutcome ReportFailure(CInstallationReporter& reporter, const std::st
     return {InstallationEnd::Failed};
 }
 
+std::string DownloadFailureMessage(const DownloadOutcome& outcome, const std::string& installDir)
+{
+    switch (outcome.cause) {
+    case DownloadCause::Server:
+        return ServerArchiveMessage();
+    case DownloadCause::LocalWrite:
+        return ArchiveWriteMessage(FullPath(installDir));
+    case DownloadCause::NoSpace:
+        return DiskSpaceMessage(installDir, outcome.space.needed, outcome.space.available);
+    default:
+        return DownloadFailedMessage();
+    }
+}
+
 // OnCancel has ended the window with Cancel already and left the quit for the program.
 InstallationOutcome ReportCancel()
 {
@@ -31,15 +45,26 @@ InstallationOutcome RunInstallation(InstallationState& state, CProgressSink& pro
     // The archive stays open from its download to the unpacking's end: what is unpacked are
     // the bytes that were checked.
     CHandle archiveFile;
+    DownloadOutcome outcome;
     int downloaded = DownloadArchive(kAgentName, state.downloadFileName, state.installDir,
                                      state.archivePath, progress, state.releaseKey,
-                                     state.minRelease, &archiveFile);
+                                     state.minRelease, &outcome, &archiveFile);
     if (reporter.StopRequested())
         return ReportCancel();
     if (downloaded == kSignatureRefused)
         return ReportFailure(reporter, kSignatureInvalidText);
     if (downloaded != 1)
-        return ReportFailure(reporter, DownloadFailedMessage());
+        return ReportFailure(reporter, DownloadFailureMessage(outcome, state.installDir));
+
+    // Found short before a byte is unpacked, not half way through.
+    std::string tight;
+    FreeSpace space = CheckUnpackingSpace(state.archivePath, state.installDir, tight,
+                                          archiveFile.Get());
+    if (!space.Fits()) {
+        archiveFile.Close();
+        ::DeleteFileA(state.archivePath.c_str());
+        return ReportFailure(reporter, DiskSpaceMessage(tight, space.needed, space.available));
+    }
 
     Unpacking unpacked =
         UnpackArchive(state.archivePath, state.installDir, progress, archiveFile.Detach());
@@ -52,12 +77,12 @@ InstallationOutcome RunInstallation(InstallationState& state, CProgressSink& pro
         return ReportFailure(reporter,
                              EntriesFailedMessage(unpacked.failed, unpacked.count, state.installDir));
 
+    ::CoInitialize(nullptr);
     std::string settingsTarget;
     if (!state.copySettings)
         CInstallLog().WriteLine(kSettingsNotCopiedLogLine);
     else if (!CopySettingsFolder(state.installDir, feedback, settingsTarget))
         return ReportFailure(reporter, SettingsFailedMessage(FullPath(settingsTarget)));
-    ::CoInitialize(nullptr);
     CreateShortcuts(state.installDir, state.desktopIcon, state.startMenu);
     reporter.ShowMessage(CompletionMessage(state.installDir), MB_OK);
     reporter.Finish();

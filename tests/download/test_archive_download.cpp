@@ -233,21 +233,44 @@ TEST_CASE("failed downloads end with 0 or -1, closed and without a stray file")
     FtpServer::Reset();
 }
 
-TEST_CASE("a broken data connection ends with 0 and leaves no partial archive")
+TEST_CASE("a broken transfer is taken up where it broke off: three times, from 0 once without REST")
 {
-    // A reset, and a close that looks like the end of the file on the data connection.
-    for (const FtpBehaviour& behaviour :
-         {FtpBehaviour::DroppingAfter(65536), FtpBehaviour::EndingAfter(65536)}) {
-        CAPTURE(behaviour.dropAfter);
-        FtpServer::Reset(behaviour);
-        FtpServer::PutFile("norla.zip", PatternBytes(1000000));
+    FtpBehaviour once = FtpBehaviour::DroppingAfter(500000), noRest = once;
+    once.dropTimes = noRest.dropTimes = 1;
+    noRest.refuseRest = true;
+    const std::string a = "CONNECT", i = "TYPE I", r = "RETR norla.zip";
+    // A new login each time, binary, restarted where the bytes written end.
+    auto resumed = [&](std::vector<int> offsets) {
+        std::vector<std::string> commands{a, i, r};
+        for (int n : offsets)
+            commands.insert(commands.end(), {a, i, "REST " + std::to_string(n), i, r});
+        return commands;
+    };
+    struct Row {
+        FtpBehaviour behaviour;
+        int result;
+        unsigned long long bytesRead;
+        std::vector<std::string> commands;   // connections, TYPE I, REST and RETR, in order
+    } rows[] = {
+        {once, 1, 1000000, resumed({500000})},
+        {noRest, 1, 1500000, resumed({500000})},
+        {FtpBehaviour::DroppingAfter(65536), 0, 262144, resumed({65536, 131072, 196608})},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.bytesRead);
+        FtpServer::Reset(row.behaviour);
+        std::string bytes = PatternBytes(1000000);
+        FtpServer::PutFile("norla.zip", bytes);
         Install install;
         ServerBytesRead read;
-        CHECK(DownloadAsInstallation("norla.zip") == 0);
-        CHECK(read.Count() > 0);
-        CHECK(read.Count() <= 65536);
-        CHECK_FALSE(IsFile(install.Archive("norla.zip")));
-        CHECK(theApp.m_pFtpConnection == nullptr);
+        CHECK(DownloadAsInstallation("norla.zip") == row.result);
+        CHECK(read.Count() == row.bytesRead);
+        CHECK(ReadBytes(install.Archive("norla.zip")) == (row.result == 1 ? bytes : "<missing>"));
+        std::vector<std::string> commands;
+        for (const std::string& c : FtpServer::Commands())
+            if (c == a || c == i || c.compare(0, 2, "RE") == 0)
+                commands.push_back(c);
+        CHECK(commands == row.commands);
     }
     FtpServer::Reset();
 }

@@ -157,6 +157,7 @@ run_road() {
         "path=${target_win}\\Norla2024.exe"
 }
 
+NO_ARCHIVE=$'Auf dem Server wurde kein gültiges Installationsarchiv gefunden.\nBitte wenden Sie sich an den Hersteller.'
 FAILED_DOWNLOAD=$'Das Installationsarchiv konnte nicht vom Server geladen werden.\nBitte prüfen Sie die Internetverbindung und starten Sie die Installation erneut.'
 INSTALL_WIN='C:\Norla024_install\'
 install_dir() { echo "$PREFIX/drive_c/Norla024_install"; }
@@ -212,7 +213,7 @@ run_descriptor_missing() {
     serve_product
     rm "$ftp_home/norlainstaller.ini"
     start_installation
-    ends_failed "$FAILED_DOWNLOAD" descriptor-missing
+    ends_failed "$NO_ARCHIVE" descriptor-missing
 }
 
 run_archive_missing() {
@@ -220,7 +221,7 @@ run_archive_missing() {
     serve_product
     rm "$ftp_home/$ARCHIVE"
     start_installation
-    ends_failed "$FAILED_DOWNLOAD" archive-missing
+    ends_failed "$NO_ARCHIVE" archive-missing
 }
 
 run_transfer_dropped() {

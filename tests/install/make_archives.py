@@ -109,6 +109,11 @@ def main():
     with zipfile.ZipFile(f"{out}/large.zip", "w") as z:
         z.writestr("Norla/big.bin", bytes(range(256)) * 4096)
         z.writestr("Norla/after.txt", b"after")
+    # For a 4 MiB volume: 6 MiB that pack small, and 6 MiB stored as they are.
+    with zipfile.ZipFile(f"{out}/roomy.zip", "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("Norla/zeros.bin", bytes(6 << 20))
+    with zipfile.ZipFile(f"{out}/bulky.zip", "w") as z:
+        z.writestr("Norla/random.bin", os.urandom(6 << 20))
     with zipfile.ZipFile(f"{out}/empty.zip", "w"):
         pass
 

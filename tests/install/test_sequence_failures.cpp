@@ -8,13 +8,14 @@
 #include <doctest.h>
 #include <algorithm>
 
-#define CHECK_NOTHING_LATER_RAN(out, places)                                                \
+// `com`: S_FALSE once the settings step was reached, which initialises COM first.
+#define CHECK_NOTHING_LATER_RAN(out, places, com)                                           \
     do {                                                                                  \
         CHECK((out).starts.empty());                                                      \
         CHECK_FALSE(IsFolder((places).settingsFolder));                                   \
         CHECK_FALSE(IsFile((places).desktopLink));                                        \
         CHECK_FALSE(IsFolder((places).startMenuFolder));                                  \
-        CHECK(ResetCom() == S_OK); /* the settings step would have initialised COM */     \
+        CHECK(ResetCom() == (com));                                                       \
     } while (0)
 
 TEST_CASE("failures end with an error message and its first line in the log")
@@ -27,11 +28,21 @@ TEST_CASE("failures end with an error message and its first line in the log")
         std::string blocked;          // a read-only file put in the way, when given
         std::string expectedMessage;
         std::vector<std::string> expectedTree;
+        std::string name = "norla.zip", installDir = "";   // the descriptor's; the scratch folder
+        HRESULT com = S_OK;
     };
     const FtpBehaviour plain{}, broken = FtpBehaviour::EndingAfter(700);
     const std::string dir = folder.Path();
     const std::string settings = UserPlaces().settingsFolder;
     const std::string longFolder = std::string(120, 'd') + "\\";
+    const std::string small = NORLA_SMALL_VOLUME;
+    const std::string server = "Auf dem Server wurde kein g\xFCltiges Installationsarchiv gefunden.\n"
+                               "Bitte wenden Sie sich an den Hersteller.";
+    auto space = [&](const char* needed, const char* free) {
+        return "Auf dem Laufwerk von " + small + " ist nicht gen\xFCgend Speicherplatz frei.\n"
+               "Ben\xF6tigt werden " + needed + " MB, frei sind " + free + " MB. Bitte schaffen Sie "
+               "Platz und starten Sie die Installation erneut.";
+    };
     const std::string download =
         "Das Installationsarchiv konnte nicht vom Server geladen werden.\n"
         "Bitte pr\xFC" "fen Sie die Internetverbindung und starten Sie die Installation erneut.";
@@ -59,7 +70,21 @@ TEST_CASE("failures end with an error message and its first line in the log")
          {"a\\", "a\\b.txt", "bin\\", "bin\\a.dll", "docs", "norla.zip", "readme.txt", "x.txt"}},
         {"a file where the settings folder goes", "product.zip", plain,
          settings.substr(0, settings.size() - 1),
-         "Die Einstellungen konnten nicht nach " + settings + " kopiert werden.", kProductTree},
+         "Die Einstellungen konnten nicht nach " + settings + " kopiert werden.", kProductTree,
+         "norla.zip", "", S_FALSE},
+        {"no descriptor", "product.zip", plain, "", server, {}, ""},
+        {"a refused name", "product.zip", plain, "", server, {}, "norla.exe"},
+        {"not in the listing", "product.zip", plain, "", server, {}, "other.zip"},
+        {"more bytes than listed", "product.zip", FtpBehaviour::EndlessRetr("norla.zip"), "", server, {}},
+        // Rights refuse root nothing under Wine, nor does a read-only file; a folder gone does.
+        {"the archive cannot be created", "product.zip", plain, "",
+         "Das Installationsarchiv konnte nicht nach " + dir + "gone\\ geschrieben werden.\nBitte pr\xFC"
+         "fen Sie die Zugriffsrechte und starten Sie die Installation erneut.", {}, "norla.zip",
+         dir + "gone\\"},
+        // Stored: 6 MiB and the zip's records. Nothing is asked for.
+        {"too little space for the download", "bulky.zip", plain, "", space("7", "4"), {}, "norla.zip", small},
+        // Packed small, 6 MiB unpacked: found before the unpacking, the archive removed.
+        {"too little space for the unpacking", "roomy.zip", plain, "", space("6", "3"), {}, "norla.zip", small},
     };
     for (size_t i = 0; i < rows.size(); ++i) {
         CAPTURE(i);
@@ -70,7 +95,9 @@ TEST_CASE("failures end with an error message and its first line in the log")
             WriteBytes(rows[i].blocked, "mine");
             SetFileAttributesA(rows[i].blocked.c_str(), FILE_ATTRIBUTE_READONLY);
         }
-        SequenceRun run(rows[i].archive ? rows[i].archive : "", dir);
+        const std::string& into = rows[i].installDir.empty() ? dir : rows[i].installDir;
+        SequenceRun run(rows[i].archive ? rows[i].archive : "", into);
+        run.downloadFileName = rows[i].name;
         run.server = rows[i].server;
         run.screenshot = "screenshots\\failure-" + std::to_string(i) + ".bmp";
         run.desktopIcon = run.startMenu = true;
@@ -87,9 +114,9 @@ TEST_CASE("failures end with an error message and its first line in the log")
         const std::string& message = rows[i].expectedMessage;
         CHECK(out.logged ==
               std::vector<std::string>{message.substr(0, message.find('\n'))});
-        CHECK_NOTHING_LATER_RAN(out, clean.places);
+        CHECK_NOTHING_LATER_RAN(out, clean.places, rows[i].com);
         // The other entries were written, the blocked file kept.
-        CHECK(Tree(dir) == rows[i].expectedTree);
+        CHECK(Tree(into) == rows[i].expectedTree);
         if (!rows[i].blocked.empty())
             CHECK(ReadBytes(rows[i].blocked) == "mine");
         folder.Empty();
@@ -113,7 +140,7 @@ TEST_CASE("a stop while unpacking ends after the current entry: no message, the 
     // Entries already written stay; the third is never written.
     CHECK(Tree(folder.Path()) == std::vector<std::string>{"a.txt", "b.txt", "norla.zip"});
     CHECK(sink.calls.back() == RecordingSink::Call{'P', 3});
-    CHECK_NOTHING_LATER_RAN(out, clean.places);
+    CHECK_NOTHING_LATER_RAN(out, clean.places, S_OK);
 }
 
 TEST_CASE("a large entry reports between its blocks; a stop met there ends the unpacking after it")
