@@ -117,6 +117,9 @@ TEST_CASE("failures end with an error message and its first line in the log")
         CHECK_NOTHING_LATER_RAN(out, clean.places, rows[i].com);
         // The other entries were written, the blocked file kept.
         CHECK(Tree(into) == rows[i].expectedTree);
+        // Too little room for the archive: it is never asked for.
+        if (run.archive == "bulky.zip")
+            CHECK_FALSE(FtpServer::Received("RETR"));
         if (!rows[i].blocked.empty())
             CHECK(ReadBytes(rows[i].blocked) == "mine");
         folder.Empty();
