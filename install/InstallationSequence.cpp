@@ -45,16 +45,16 @@ InstallationOutcome RunInstallation(InstallationState& state, CProgressSink& pro
     // The archive stays open from its download to the unpacking's end: what is unpacked are
     // the bytes that were checked.
     CHandle archiveFile;
-    DownloadOutcome outcome;
+    DownloadOutcome downloadOutcome;
     int downloaded = DownloadArchive(kAgentName, state.downloadFileName, state.installDir,
                                      state.archivePath, progress, state.releaseKey,
-                                     state.minRelease, &outcome, &archiveFile);
+                                     state.minRelease, &downloadOutcome, &archiveFile);
     if (reporter.StopRequested())
         return ReportCancel();
     if (downloaded == kSignatureRefused)
         return ReportFailure(reporter, kSignatureInvalidText);
     if (downloaded != 1)
-        return ReportFailure(reporter, DownloadFailureMessage(outcome, state.installDir));
+        return ReportFailure(reporter, DownloadFailureMessage(downloadOutcome, state.installDir));
 
     // Found short before a byte is unpacked, not half way through.
     std::string tight;
