@@ -224,8 +224,9 @@ run_archive_missing() {
     ends_failed "$NO_ARCHIVE" archive-missing
 }
 
+# Reset at every 500 kB of the 3 MB archive: still short after the last resume.
 run_transfer_dropped() {
-    ftp_reset '"drop_after": 1000000'
+    ftp_reset '"drop_after": 500000'
     serve_product
     start_installation
     ends_failed "$FAILED_DOWNLOAD" transfer-dropped
