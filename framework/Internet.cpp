@@ -11,8 +11,9 @@ namespace {
 // connection, listing or file made from the session, so it is traced back to its root.
 std::vector<CInternetSession*>& CallbackSessions()
 {
-    static std::vector<CInternetSession*> sessions;
-    return sessions;
+    // Never destroyed: an abandoned helper may still report while the process exits.
+    static auto* sessions = new std::vector<CInternetSession*>;
+    return *sessions;
 }
 
 // The callback runs on the helper threads of blocking calls, the registry's changes on the

@@ -468,9 +468,10 @@ run_command_line() {
     [ -e "$link" ] || fail "no desktop icon with /desktop-icon"
     # Failures: no message box, the cause in the log.
     row passive-failed no-archive '/passive /accept-license' "window $PROGRESS"$'\nexit 1603' \
-        $'Verbunden mit FTP\nVerbunden mit FTP\n'"${FAILED_DOWNLOAD%%$'\n'*}"$'\nBeendet mit Code 1603'
+        $'Verbunden mit FTP\nVerbunden mit FTP\n'"${NO_ARCHIVE%%$'\n'*}"$'\nBeendet mit Code 1603'
+    # Nothing unsigned is trusted, the licence first.
     EXE=$KEYED_EXE row unsigned product '/quiet /accept-license' "exit 1603" \
-        $'Verbunden mit FTP\nVerbunden mit FTP\n'"$BAD_SIGNATURE"$'\nBeendet mit Code 1603'
+        $'Verbunden mit FTP\nLizenztext ungültig\nKeine gültige Lizenz auf dem Server\nBeendet mit Code 1603'
     row server-down down '/quiet /accept-license' "exit 1603" \
         $'Verbinden mit FTP fehlgeschlagen\n'"$NO_CONNECTION"$'\nBeendet mit Code 1603'
     [ $took -lt 30 ] || fail "server down: $took s, beyond the silence limit"
