@@ -251,7 +251,7 @@ run_greeting_stall() {
     start_installer
     leave_information
     local started=$SECONDS
-    drive wait "$LICENCE_TEMPLATE" 5 || fail "no page on screen while the server is silent"
+    drive wait "$LICENCE_TEMPLATE" 10 || fail "no page on screen while the server is silent"
     shot licence-waiting
     message_box "Norla Kesto Installer" "$NO_CONNECTION" greeting-stall
     [ $((SECONDS - started)) -le 40 ] || fail "connection message only after $((SECONDS - started)) s"
