@@ -151,22 +151,6 @@ FreeSpace CheckUnpackingSpace(const std::string& archivePath, const std::string&
     return CheckFreeSpace(target, settings);
 }
 
-ULONGLONG SettingsFolderSize(const std::string& installDir)
-{
-    std::string source = installDir + kSettingsFolder + "\\";
-    std::vector<std::string> names;
-    CDiskObject(nullptr).ListFiles(source, names);
-    ULONGLONG total = 0;
-    for (const std::string& name : names) {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (::GetFileAttributesExA((source + name).c_str(), GetFileExInfoStandard, &data)) {
-            ULONGLONG size = static_cast<ULONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-            total += std::min(size, ULLONG_MAX - total);
-        }
-    }
-    return total;
-}
-
 std::string FullPath(const std::string& path)
 {
     char full[MAX_PATH];

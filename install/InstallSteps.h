@@ -36,9 +36,6 @@ bool CopySettingsFolder(const std::string& installDir, CCaptionFeedback* feedbac
 FreeSpace CheckUnpackingSpace(const std::string& archivePath, const std::string& installDir,
                               std::string& folder, HANDLE archiveFile = nullptr);
 
-// The bytes CopySettingsFolder copies: the files of installDir's ".norla", one level deep.
-ULONGLONG SettingsFolderSize(const std::string& installDir);
-
 // The desktop and start-menu shortcuts of the companion application, as asked. The start-menu
 // entry carries the description only when the desktop shortcut was asked for in the same run.
 // COM is released, and the shell told, only on the start-menu path.

@@ -114,14 +114,3 @@ TEST_CASE("the cause in the failure message, and MB as German writes them")
     CHECK(ServerArchiveMessage() == "Auf dem Server wurde kein g\xFCltiges Installationsarchiv "
                                     "gefunden.\nBitte wenden Sie sich an den Hersteller.");
 }
-
-TEST_CASE("the settings folder's size is that of the files it copies, one level deep")
-{
-    ScratchFolder dir;
-    CHECK(SettingsFolderSize(dir.Path()) == 0);
-    CreateDirectoryA((dir.Path() + ".norla").c_str(), nullptr);
-    CreateDirectoryA((dir.Path() + ".norla\\sub").c_str(), nullptr);
-    for (const char* name : {".norla\\a.ini", ".norla\\b", ".norla\\sub\\deep.ini"})
-        WriteBytes(dir.Path() + name, std::string(strlen(name), 'x'));
-    CHECK(SettingsFolderSize(dir.Path()) == 12 + 8);
-}
